@@ -1,0 +1,116 @@
+#include "platform/socket.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <iterator>
+
+namespace platform {
+namespace {
+
+struct ErrnoToWinsock {
+  int errno_value;
+  int winsock;
+};
+
+constexpr ErrnoToWinsock kErrorTable[] = {
+    {EWOULDBLOCK, wsa::kWouldBlock},
+    {EINPROGRESS, wsa::kWouldBlock},
+    {ECONNRESET, wsa::kConnectionReset},
+    {EPIPE, wsa::kConnectionReset},
+    {ECONNABORTED, wsa::kConnectionAborted},
+    {ENOTCONN, wsa::kNotConnected},
+    {ETIMEDOUT, wsa::kTimedOut},
+    {ECONNREFUSED, wsa::kConnectionRefused},
+    {EBADF, wsa::kBadSocket},
+    {ENOTSOCK, wsa::kBadSocket},
+    {EINTR, wsa::kInterrupted},
+    {EHOSTUNREACH, wsa::kHostUnreachable},
+    {ENETUNREACH, wsa::kNetworkUnreachable},
+    {ENETDOWN, wsa::kNetworkDown},
+    {ESHUTDOWN, wsa::kShutDown},
+    {EINVAL, wsa::kInvalidArgument},
+    {EMSGSIZE, wsa::kMessageSize},
+};
+
+}  // namespace
+
+int winsock_error(int errno_value) {
+  // EAGAIN and EWOULDBLOCK are the same number on Linux, but not everywhere.
+  if (errno_value == EAGAIN) return wsa::kWouldBlock;
+  for (const auto& row : kErrorTable) {
+    if (row.errno_value == errno_value) return row.winsock;
+  }
+  return wsa::kOtherError;
+}
+
+SocketHandle socket_create() {
+  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  return fd < 0 ? kNoSocket : fd;
+}
+
+bool resolve_ipv4(const char* host, Ipv4Address& out) {
+  if (host == nullptr) return false;
+  addrinfo hints{};
+  hints.ai_family = AF_INET;
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* found = nullptr;
+  if (::getaddrinfo(host, nullptr, &hints, &found) != 0 || found == nullptr) return false;
+  sockaddr_in first{};
+  std::memcpy(&first, found->ai_addr, sizeof first);
+  ::freeaddrinfo(found);
+  out.network_order = first.sin_addr.s_addr;
+  return true;
+}
+
+bool socket_connect(SocketHandle socket, Ipv4Address address, std::uint16_t port) {
+  sockaddr_in peer{};
+  peer.sin_family = AF_INET;
+  peer.sin_port = htons(port);
+  peer.sin_addr.s_addr = address.network_order;
+  int rc = 0;
+  do {
+    rc = ::connect(socket, reinterpret_cast<const sockaddr*>(&peer), sizeof peer);
+  } while (rc != 0 && errno == EINTR);
+  return rc == 0;
+}
+
+bool socket_set_nonblocking(SocketHandle socket) {
+  const int flags = ::fcntl(socket, F_GETFL);
+  return flags >= 0 && ::fcntl(socket, F_SETFL, flags | O_NONBLOCK) == 0;
+}
+
+int socket_send(SocketHandle socket, const void* data, std::size_t length) {
+  const ssize_t sent = ::send(socket, data, length, MSG_NOSIGNAL);
+  return sent < 0 ? -1 : static_cast<int>(sent);
+}
+
+ReceiveResult socket_receive(SocketHandle socket, void* buffer, std::size_t length) {
+  const ssize_t got = ::recv(socket, buffer, length, 0);
+  if (got >= 0) return {static_cast<int>(got), 0};
+  return {0, winsock_error(errno)};
+}
+
+void socket_wait_readable(SocketHandle socket, int timeout_ms) {
+  pollfd watched{socket, POLLIN, 0};
+  // An interrupted poll just returns early; the caller's clock decides what happens next.
+  ::poll(&watched, 1, timeout_ms < 0 ? 0 : timeout_ms);
+}
+
+void socket_shutdown(SocketHandle socket, ShutdownDirection direction) {
+  constexpr int kHow[] = {SHUT_RD, SHUT_WR, SHUT_RDWR};
+  ::shutdown(socket, kHow[static_cast<int>(direction)]);
+}
+
+void socket_close(SocketHandle socket) {
+  if (socket >= 0) ::close(socket);
+}
+
+}  // namespace platform
