@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 
 namespace platform {
@@ -21,7 +22,11 @@ std::string lock_directory() {
       runtime != nullptr && *runtime != '\0' && is_own_private_directory(runtime)) {
     return runtime;
   }
-  const std::string uid = std::to_string(::getuid());
+  // snprintf rather than std::to_string: its inline tables would become exported
+  // symbols of the libraries that carry this layer.
+  char uid_text[16];
+  std::snprintf(uid_text, sizeof uid_text, "%u", static_cast<unsigned>(::getuid()));
+  const std::string uid = uid_text;
   if (std::string run_user = "/run/user/" + uid; is_own_private_directory(run_user)) {
     return run_user;
   }

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -85,6 +86,11 @@ bool socket_connect(SocketHandle socket, Ipv4Address address, std::uint16_t port
 bool socket_set_nonblocking(SocketHandle socket) {
   const int flags = ::fcntl(socket, F_GETFL);
   return flags >= 0 && ::fcntl(socket, F_SETFL, flags | O_NONBLOCK) == 0;
+}
+
+void socket_set_no_delay(SocketHandle socket) {
+  const int on = 1;
+  ::setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
 }
 
 int socket_send(SocketHandle socket, const void* data, std::size_t length) {

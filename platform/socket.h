@@ -54,6 +54,11 @@ bool socket_connect(SocketHandle socket, Ipv4Address address, std::uint16_t port
 
 bool socket_set_nonblocking(SocketHandle socket);
 
+// Sends every write at once instead of holding small ones back until the previous is
+// acknowledged (Nagle): the devices' commands are timed by the pauses between them.
+// Best effort: a socket that refuses keeps its mode.
+void socket_set_no_delay(SocketHandle socket);
+
 // One send call of the whole buffer, never raising SIGPIPE. Returns the bytes written
 // or -1 (a broken connection, a bad socket and would-block all give -1).
 int socket_send(SocketHandle socket, const void* data, std::size_t length);

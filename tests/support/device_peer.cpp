@@ -118,7 +118,8 @@ void DevicePeer::pump(double until_ms, std::size_t wanted) {
     const double now = peer_clock_ms();
     if (now >= until_ms || stopping_) return;
     if (client_closed_) {
-      // Nothing more will come; just let the time pass.
+      // Nothing more will come: an expect fails now, a pause lets the time pass.
+      if (wanted != 0) return;
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
       continue;
     }
@@ -127,11 +128,12 @@ void DevicePeer::pump(double until_ms, std::size_t wanted) {
     if (::poll(&watched, 1, wait) <= 0) continue;
     const ssize_t got = ::recv(connection_, chunk, sizeof chunk, 0);
     const double at = peer_clock_ms();
+    std::lock_guard<std::mutex> hold(mutex_);
     if (got <= 0) {
+      closed_at_ = at;
       client_closed_ = true;
       continue;
     }
-    std::lock_guard<std::mutex> hold(mutex_);
     received_.insert(received_.end(), chunk, chunk + got);
     arrivals_.push_back({at, received_.size()});
   }
@@ -147,6 +149,7 @@ void DevicePeer::run() {
     }
   }
   if (connection_ < 0) return;
+  connected_ = true;
   const int one = 1;
   ::setsockopt(connection_, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
 
@@ -224,6 +227,11 @@ void DevicePeer::finish(int timeout_ms) {
 Bytes DevicePeer::received() const {
   std::lock_guard<std::mutex> hold(mutex_);
   return received_;
+}
+
+double DevicePeer::closed_at_ms() const {
+  std::lock_guard<std::mutex> hold(mutex_);
+  return closed_at_;
 }
 
 double DevicePeer::arrival_ms(std::size_t byte_index) const {

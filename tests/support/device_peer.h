@@ -64,6 +64,10 @@ class DevicePeer {
   Bytes received() const;
   double arrival_ms(std::size_t byte_index) const;
   bool connection_closed_by_client() const { return client_closed_.load(); }
+  // When the client's end of stream arrived (peer_clock_ms()), or -1.
+  double closed_at_ms() const;
+  // Whether the peer has accepted a connection.
+  bool connected() const { return connected_.load(); }
 
  private:
   struct Step {
@@ -89,10 +93,12 @@ class DevicePeer {
   std::atomic<bool> stopping_{false};
   std::atomic<bool> script_done_{false};
   std::atomic<bool> client_closed_{false};
+  std::atomic<bool> connected_{false};
 
   mutable std::mutex mutex_;  // guards what the test thread reads
   Bytes received_;
   std::vector<Arrival> arrivals_;
+  double closed_at_ = -1;
   std::size_t consumed_ = 0;  // bytes matched by expect steps so far
   std::size_t steps_played_ = 0;
   std::vector<std::string> failures_;

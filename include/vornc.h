@@ -1,0 +1,149 @@
+/*
+ * vornc: client library for the fingerprint terminals (device types 120, 121, 122, 130,
+ * 131, 220, 320, 321) and device type 1000 (a connection without terminal functions).
+ *
+ * An open returns a handle, the index 0..63 of a slot in the library's device table;
+ * every other operation takes it first. One handle must be used by one thread at a
+ * time: replies are matched to commands by their order alone.
+ *
+ * Results are 32-bit signed: 0 (or the handle, a byte, a length) on success, and these
+ * codes on failure, one meaning each throughout the library:
+ */
+#ifndef VORNC_H
+#define VORNC_H
+
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#define VORNC_API __attribute__((visibility("default")))
+
+enum {
+  VORN_OK = 0,
+  VORN_NO_REPLY = -1,          /* no reply, a reply of the wrong length, or one that failed a check */
+  VORN_SEND_FAILED = -2,       /* the command could not be sent; also: handle outside 0..63 */
+  VORN_NOT_SUPPORTED = -3,     /* not supported by the slot's device type; nothing was sent */
+  VORN_NO_SOCKET = -4,         /* open: no socket; activity watchdog: not supported */
+  VORN_HOST_NOT_FOUND = -5,    /* open: the host name did not resolve */
+  VORN_CONNECT_FAILED = -6,    /* open: the connection could not be made */
+  VORN_NONBLOCKING_FAILED = -7,
+  VORN_NO_IMAGE_BUFFER = -8,
+  VORN_NO_RECEIVE_BUFFER = -9,
+  VORN_TYPE_UNKNOWN = -10,     /* open on a socket with type query: the terminal did not tell */
+  VORN_TIMEOUT = -20,          /* the reply did not arrive in time */
+  VORN_NO_MEMORY = -21,
+  VORN_CONFIG_NOT_LOADED = -30 /* the configuration block was not read first */
+};
+
+/*
+ * Decisions of this implementation where the protocol leaves a choice:
+ * - A handle outside 0..63 touches nothing outside the table: operations that send
+ *   return VORN_SEND_FAILED, operations that only read a slot field return 0.
+ * - An open when all 64 slots are taken returns VORN_NO_REPLY (-1), connects to
+ *   nothing, and makes the open pause like every failed open.
+ * - An open with device type 0 (the mark of a free slot) is refused at once with
+ *   VORN_NOT_SUPPORTED, before any connection is made.
+ * - A host name longer than the 18-byte field of the slot is stored cut to 17
+ *   characters and zero-terminated; the connection uses the whole name.
+ * - When the parameter read made by an open gets no reply, the raw-image flag is 0.
+ * - A null buffer pointer where an operation writes or reads caller bytes is refused
+ *   with VORN_NO_REPLY before anything is sent.
+ * - Sends never raise SIGPIPE: a terminal that dropped the connection gives
+ *   VORN_SEND_FAILED.
+ */
+
+/* ---- Library and connection ---- */
+
+/* The library's constant version text. */
+VORNC_API const char* vornGetSDKVersion(void);
+/* Sets the pause made after every vornOpenDevice (default 1000 ms); returns the value. */
+VORNC_API int32_t vornSetOpenTimeout(int32_t milliseconds);
+/* Connects to a terminal; handle 0..63, or -1 (table full), -3 (type 0), -4..-9.
+ * Pauses the open time-out, reads the parameter block (not types 320, 321, 1000) and
+ * lights the yellow LED (not type 1000) unless vornDisableYellowLED was called. */
+VORNC_API int32_t vornOpenDevice(int32_t deviceType, const char* host, int32_t port);
+/* Opens a slot on a connected socket of the caller's; handle, or -1, -3, -7, -8, -9.
+ * On success the socket belongs to the slot; on failure it stays the caller's. */
+VORNC_API int32_t vornOpenDeviceBySocket(int32_t deviceType, int32_t socket);
+/* As vornOpenDeviceBySocket, asking the terminal for its type; also -10. */
+VORNC_API int32_t vornOpenDeviceBySocketI(int32_t socket);
+/* Switches the yellow LED off, closes the connection and frees the slot; 0. */
+VORNC_API int32_t vornCloseDevice(int32_t handle);
+/* Asks the terminal to close the connection from its side; 0 or -2. */
+VORNC_API int32_t vornCloseSocketByDevice(int32_t handle);
+/* The same, awaiting the terminal's one-byte answer; 0, -1 or -2. */
+VORNC_API int32_t vornCloseSocketByDeviceA(int32_t handle);
+/* The slot's device type, 0 for a free slot. */
+VORNC_API int32_t vornGetType(int32_t handle);
+/* The device type the terminal answers, or -1 (no answer), -2 (send failed, unknown type). */
+VORNC_API int32_t vornGetDeviceType(int32_t handle);
+/* The terminal's type byte into *out; 0, -1 (no answer) or -3 (send failed). */
+VORNC_API int32_t vornGetTypeDevice(int32_t handle, unsigned char* out);
+/* The terminal's channel-type byte into *out; 0, -1 or -3. */
+VORNC_API int32_t vornGetTypeChannel(int32_t handle, unsigned char* out);
+/* Open, switch the terminal's active mode on (off), close; 0, an open error, or -2. */
+VORNC_API int32_t vornStartActive(int32_t deviceType, const char* host, int32_t port);
+VORNC_API int32_t vornStopActive(int32_t deviceType, const char* host, int32_t port);
+
+/* ---- Identity and configuration block ---- */
+
+/* The terminal's 8 version bytes; 0, -1, -2, -3 or -20. */
+VORNC_API int32_t vornGetVersion(int32_t handle, unsigned char* version);
+/* The 128-byte parameter block; 0, -1, -2, -3 or -20. The series-120, 220 and 320
+ * terminals' read cannot tell silence from success: 0, with the buffer unchanged. */
+VORNC_API int32_t vornGetParam(int32_t handle, unsigned char* params);
+/* Writes the 128-byte parameter block; 0, -2, -3 or -20. */
+VORNC_API int32_t vornSetParam(int32_t handle, const unsigned char* params);
+/* Reads the block into the slot for the network-setting operations; 0, -2 or -3. */
+VORNC_API int32_t vornReadConfiguration(int32_t handle);
+/* Writes the block held in the slot back; 0, -2, -3 or -30 (not read first). */
+VORNC_API int32_t vornWriteConfiguration(int32_t handle);
+/* Reboots the terminal; 0, -2 or -3. Close the handle afterwards. */
+VORNC_API int32_t vornReboot(int32_t handle);
+
+/* ---- Indicators and outputs ---- */
+
+/* LED codes: 2 yellow, 16 and 32 the other two; their complements 253, 239, 223 switch
+ * them off; 'P' and 'Q' are understood by some models. */
+/* 0, -1 (type 321: no acknowledgement), -2, -3 or -20 (type 122: no reply). */
+VORNC_API int32_t vornLedON(int32_t handle, int32_t code);
+VORNC_API int32_t vornLedOFF(int32_t handle, int32_t code);
+/* LED on a timer; `value` goes to the terminal unchanged. 0, -1, -2 or -3. */
+VORNC_API int32_t vornLedTimer(int32_t handle, int32_t code, int32_t value);
+/* LED 32 (type 2: LED 16) on for `milliseconds`; the result of switching it off. */
+VORNC_API int32_t vornFlashLED(int32_t handle, int32_t type, int32_t milliseconds);
+/* Stop (resume) lighting the yellow LED at open and clearing it at close. */
+VORNC_API void vornDisableYellowLED(void);
+VORNC_API void vornEnableYellowLED(void);
+/* Relay on for `milliseconds`, then off; 0 or -2. */
+VORNC_API int32_t vornRelay(int32_t handle, int32_t milliseconds);
+VORNC_API int32_t vornRelayON(int32_t handle);
+VORNC_API int32_t vornRelayOFF(int32_t handle);
+/* The relay timer (type 120 only sends it); 0, -2 or -3. */
+VORNC_API int32_t vornRelayTimer(int32_t handle);
+/* Timed output `value` on for `milliseconds` / off; 0 or -2. */
+VORNC_API int32_t vornFlashOn(int32_t handle, int32_t value, int32_t milliseconds);
+VORNC_API int32_t vornFlashOff(int32_t handle, int32_t value);
+/* Up to 255 bytes (size modulo 256) to the terminal's serial port; 0 or -2. */
+VORNC_API int32_t vornSendToSerial(int32_t handle, const unsigned char* data, int32_t size);
+/* 3 temperature bytes into `out` (unchanged if the terminal is silent); 0 or -2. */
+VORNC_API int32_t vornGetTemp(int32_t handle, unsigned char* out);
+/* Up to 10 error-message bytes into `out`, whatever arrived within 10 ms; 0 or -2. */
+VORNC_API int32_t vornGetMsgErrors(int32_t handle, unsigned char* out);
+
+/* Operations on a connected socket of the caller's, without a slot. */
+/* Ends a client-mode connection; 0, -2, or -3 for a device type without it. */
+VORNC_API int32_t vornCloseConnection(int32_t deviceType, int32_t socket);
+VORNC_API int32_t vornFlashGreenLedON(int32_t socket);
+VORNC_API int32_t vornFlashGreenLedOFF(int32_t socket);
+VORNC_API int32_t vornClientLedON(int32_t socket, int32_t code);
+VORNC_API int32_t vornClientLedOFF(int32_t socket, int32_t code);
+VORNC_API int32_t vornClientSendToSerial(int32_t socket, const unsigned char* data, int32_t size);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* VORNC_H */

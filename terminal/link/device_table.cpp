@@ -1,0 +1,48 @@
+#include "terminal/link/device_table.h"
+
+#include <iterator>
+
+namespace vornc {
+namespace {
+
+constexpr DeviceGeometry kGeometries[] = {
+    {120, 440, 280, true},  {121, 440, 280, true},  {122, 440, 280, true},
+    {130, 440, 280, true},  {131, 440, 280, true},  {220, 384, 256, false},
+    {320, 300, 256, false}, {321, 300, 256, false}, {1000, 100, 100, false},
+};
+
+}  // namespace
+
+DeviceGeometry geometry_of(std::int32_t deviceType) {
+  for (const auto& g : kGeometries) {
+    if (g.deviceType == deviceType) return g;
+  }
+  return {deviceType, 0, 0, false};
+}
+
+Library& library() {
+  // Never destroyed: the unload hook runs after static destructors and still needs it.
+  static Library* const instance = new Library;
+  return *instance;
+}
+
+TerminalSlot* slot_of(std::int32_t handle) {
+  if (handle < 0 || handle >= kSlotCount) return nullptr;
+  return &library().slots[static_cast<std::size_t>(handle)];
+}
+
+void reset_slot(TerminalSlot& slot) {
+  slot.socket = platform::kNoSocket;
+  slot.imageHeight = slot.imageWidth = slot.imageSize = 0;
+  slot.rawImageFlag = 0;
+  slot.imageBuffer.reset();
+  slot.receiveBuffer.reset();
+  slot.hostName.fill(0);
+  slot.origin = Origin::None;
+  slot.lastStatus = 0;
+  slot.configLoaded = -1;
+  slot.configBlock.fill(0);
+  slot.deviceType.store(0, std::memory_order_release);
+}
+
+}  // namespace vornc

@@ -1,0 +1,190 @@
+// The exported entry points of libvornc.so: argument checks, then the operation.
+#include "vornc.h"
+
+#include "terminal/link/connection.h"
+#include "terminal/link/device_table.h"
+#include "terminal/link/identity.h"
+#include "terminal/link/outputs.h"
+
+using namespace vornc;
+
+namespace {
+
+constexpr const char kSdkVersion[] = "Version 3.12.08 vornc.dll 15/01/2015";
+
+// Runs an operation on a handle's slot; a handle outside the table sends nothing.
+template <typename Operation>
+std::int32_t on_slot(std::int32_t handle, Operation operation) {
+  TerminalSlot* slot = slot_of(handle);
+  return slot != nullptr ? operation(*slot) : VORN_SEND_FAILED;
+}
+
+// As on_slot, for operations that read or fill a caller's buffer.
+template <typename Buffer, typename Operation>
+std::int32_t on_slot_with(std::int32_t handle, Buffer* buffer, Operation operation) {
+  if (buffer == nullptr) return VORN_NO_REPLY;
+  return on_slot(handle, operation);
+}
+
+std::uint8_t low_byte(std::int32_t v) { return static_cast<std::uint8_t>(v & 0xFF); }
+
+}  // namespace
+
+extern "C" {
+
+// ---- Library and connection ----
+
+const char* vornGetSDKVersion(void) { return kSdkVersion; }
+
+int32_t vornSetOpenTimeout(int32_t milliseconds) {
+  library().openTimeout = milliseconds;
+  return milliseconds;
+}
+
+int32_t vornOpenDevice(int32_t deviceType, const char* host, int32_t port) {
+  return connection::open_device(deviceType, host, port);
+}
+
+int32_t vornOpenDeviceBySocket(int32_t deviceType, int32_t socket) {
+  return connection::open_device_by_socket(deviceType, socket);
+}
+
+int32_t vornOpenDeviceBySocketI(int32_t socket) {
+  return connection::open_device_by_socket_querying_type(socket);
+}
+
+int32_t vornCloseDevice(int32_t handle) {
+  TerminalSlot* slot = slot_of(handle);
+  return slot != nullptr ? connection::close_device(*slot) : VORN_OK;
+}
+
+int32_t vornCloseSocketByDevice(int32_t handle) {
+  return on_slot(handle, connection::close_socket_by_device);
+}
+
+int32_t vornCloseSocketByDeviceA(int32_t handle) {
+  return on_slot(handle, connection::close_socket_by_device_acknowledged);
+}
+
+int32_t vornGetType(int32_t handle) {
+  const TerminalSlot* slot = slot_of(handle);
+  return slot != nullptr ? slot->type() : 0;
+}
+
+int32_t vornGetDeviceType(int32_t handle) { return on_slot(handle, connection::get_device_type); }
+
+int32_t vornGetTypeDevice(int32_t handle, unsigned char* out) {
+  return on_slot_with(handle, out, [&](TerminalSlot& s) { return connection::get_type_byte(s, out); });
+}
+
+int32_t vornGetTypeChannel(int32_t handle, unsigned char* out) {
+  return on_slot_with(handle, out,
+                      [&](TerminalSlot& s) { return connection::get_channel_type_byte(s, out); });
+}
+
+int32_t vornStartActive(int32_t deviceType, const char* host, int32_t port) {
+  return connection::set_active(deviceType, host, port, true);
+}
+
+int32_t vornStopActive(int32_t deviceType, const char* host, int32_t port) {
+  return connection::set_active(deviceType, host, port, false);
+}
+
+// ---- Identity and configuration block ----
+
+int32_t vornGetVersion(int32_t handle, unsigned char* version) {
+  return on_slot_with(handle, version, [&](TerminalSlot& s) { return identity::get_version(s, version); });
+}
+
+int32_t vornGetParam(int32_t handle, unsigned char* params) {
+  return on_slot_with(handle, params, [&](TerminalSlot& s) { return identity::get_param(s, params); });
+}
+
+int32_t vornSetParam(int32_t handle, const unsigned char* params) {
+  return on_slot_with(handle, params, [&](TerminalSlot& s) { return identity::set_param(s, params); });
+}
+
+int32_t vornReadConfiguration(int32_t handle) { return on_slot(handle, identity::read_configuration); }
+
+int32_t vornWriteConfiguration(int32_t handle) { return on_slot(handle, identity::write_configuration); }
+
+int32_t vornReboot(int32_t handle) { return on_slot(handle, identity::reboot); }
+
+// ---- Indicators and outputs ----
+
+int32_t vornLedON(int32_t handle, int32_t code) {
+  return on_slot(handle, [&](TerminalSlot& s) { return outputs::led_on(s, low_byte(code)); });
+}
+
+int32_t vornLedOFF(int32_t handle, int32_t code) {
+  return on_slot(handle, [&](TerminalSlot& s) { return outputs::led_off(s, low_byte(code)); });
+}
+
+int32_t vornLedTimer(int32_t handle, int32_t code, int32_t value) {
+  return on_slot(handle, [&](TerminalSlot& s) {
+    return outputs::led_timer(s, low_byte(code), low_byte(value));
+  });
+}
+
+int32_t vornFlashLED(int32_t handle, int32_t type, int32_t milliseconds) {
+  return on_slot(handle, [&](TerminalSlot& s) { return outputs::flash_led(s, type, milliseconds); });
+}
+
+void vornDisableYellowLED(void) { library().yellowLedDisabled = true; }
+
+void vornEnableYellowLED(void) { library().yellowLedDisabled = false; }
+
+int32_t vornRelay(int32_t handle, int32_t milliseconds) {
+  return on_slot(handle, [&](TerminalSlot& s) { return outputs::relay(s, milliseconds); });
+}
+
+int32_t vornRelayON(int32_t handle) { return on_slot(handle, outputs::relay_on); }
+
+int32_t vornRelayOFF(int32_t handle) { return on_slot(handle, outputs::relay_off); }
+
+int32_t vornRelayTimer(int32_t handle) { return on_slot(handle, outputs::relay_timer); }
+
+int32_t vornFlashOn(int32_t handle, int32_t value, int32_t milliseconds) {
+  return on_slot(handle,
+                 [&](TerminalSlot& s) { return outputs::flash_on(s, low_byte(value), milliseconds); });
+}
+
+int32_t vornFlashOff(int32_t handle, int32_t value) {
+  return on_slot(handle, [&](TerminalSlot& s) { return outputs::flash_off(s, low_byte(value)); });
+}
+
+int32_t vornSendToSerial(int32_t handle, const unsigned char* data, int32_t size) {
+  if (data == nullptr && low_byte(size) != 0) return VORN_NO_REPLY;
+  return on_slot(handle, [&](TerminalSlot& s) { return outputs::send_to_serial(s.socket, data, size); });
+}
+
+int32_t vornGetTemp(int32_t handle, unsigned char* out) {
+  return on_slot_with(handle, out, [&](TerminalSlot& s) { return outputs::get_temp(s, out); });
+}
+
+int32_t vornGetMsgErrors(int32_t handle, unsigned char* out) {
+  return on_slot_with(handle, out, [&](TerminalSlot& s) { return outputs::get_msg_errors(s, out); });
+}
+
+int32_t vornCloseConnection(int32_t deviceType, int32_t socket) {
+  return outputs::close_connection(deviceType, socket);
+}
+
+int32_t vornFlashGreenLedON(int32_t socket) { return outputs::flash_green_led(socket, true); }
+
+int32_t vornFlashGreenLedOFF(int32_t socket) { return outputs::flash_green_led(socket, false); }
+
+int32_t vornClientLedON(int32_t socket, int32_t code) {
+  return outputs::client_led(socket, true, low_byte(code));
+}
+
+int32_t vornClientLedOFF(int32_t socket, int32_t code) {
+  return outputs::client_led(socket, false, low_byte(code));
+}
+
+int32_t vornClientSendToSerial(int32_t socket, const unsigned char* data, int32_t size) {
+  if (data == nullptr && low_byte(size) != 0) return VORN_NO_REPLY;
+  return outputs::send_to_serial(socket, data, size);
+}
+
+}  // extern "C"

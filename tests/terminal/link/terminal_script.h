@@ -1,0 +1,39 @@
+// What terminals say, for scripting the device peer in the terminal library's tests.
+#pragma once
+
+#include <cstdint>
+
+#include "tests/support/device_peer.h"
+#include "vornc.h"
+
+namespace terminal_script {
+
+using test_support::Bytes;
+using test_support::DevicePeer;
+
+// A type 122 CRC frame, built independently of the library (bitwise CRC-8/0x31).
+Bytes crc_frame(std::uint8_t letter, const Bytes& payload = {});
+std::uint8_t crc8(const Bytes& bytes);
+
+// A reply frame of type 122 as the terminal sends it: header and payload.
+inline Bytes reply_frame(std::uint8_t letter, const Bytes& payload = {}) {
+  return crc_frame(letter, payload);
+}
+
+// A recognisable 128-byte parameter block (byte 40 is the raw-image flag).
+Bytes parameter_block(std::uint8_t raw_image_flag = 0x5A);
+
+// Scripts the parameter read an open makes on a terminal of this type, answered with
+// `block` (nothing for types whose open reads no block).
+void expect_open_block_read(DevicePeer& terminal, int deviceType, const Bytes& block);
+
+// The LED command of this type for the yellow LED at open (on) or close (off), with the
+// acknowledgement a terminal that answers one sends.
+void expect_yellow_led(DevicePeer& terminal, int deviceType, bool on);
+
+// Opens a slot of `deviceType` on a socket connected to the (started) peer.
+inline int open_on_socket(DevicePeer& terminal, int deviceType) {
+  return vornOpenDeviceBySocket(deviceType, terminal.connect_client_socket());
+}
+
+}  // namespace terminal_script
