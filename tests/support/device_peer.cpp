@@ -39,6 +39,13 @@ double peer_clock_ms() {
   return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
 }
 
+::testing::AssertionResult shows_pause(double measured_ms, double pause_ms) {
+  const double tolerance = std::max(5.0, pause_ms / 10);
+  if (measured_ms >= pause_ms - tolerance) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure()
+         << "a gap of " << measured_ms << " ms does not show a pause of " << pause_ms << " ms";
+}
+
 DevicePeer::DevicePeer() {
   listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   sockaddr_in address{};

@@ -13,6 +13,8 @@
 //   EXPECT_EQ(terminal.received(), text("V"));
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <atomic>
 #include <cstdint>
 #include <initializer_list>
@@ -32,6 +34,11 @@ std::string hex(const Bytes& bytes);
 
 // Milliseconds on the clock the peer stamps arrivals with (steady, since an arbitrary start).
 double peer_clock_ms();
+
+// Whether a gap measured between two arrivals (or a call and an arrival) shows a pause of
+// `pause_ms`. The peer stamps a read when its thread gets to it, a little late now and
+// then, so the gap may come out somewhat short: allow 5 ms or a tenth, whichever is more.
+::testing::AssertionResult shows_pause(double measured_ms, double pause_ms);
 
 class DevicePeer {
  public:

@@ -100,12 +100,12 @@ TEST_F(Connection, HandlesAreTheLowestFreeSlotsAndTheTableHoldsSixtyFour) {
 
 TEST_F(Connection, OpenPausesTheOpenTimeoutAfterSuccessAndFailure) {
   DevicePeer listener;
-  vornSetOpenTimeout(300);
-  EXPECT_GE(elapsed_ms([&] { EXPECT_EQ(vornOpenDevice(1000, kLoopback, listener.port()), 0); }), 295);
-  EXPECT_GE(elapsed_ms([] { EXPECT_EQ(vornOpenDevice(1000, "no-such-terminal.invalid", 5000), -5); }), 295);
-  EXPECT_GE(elapsed_ms([] { EXPECT_EQ(vornOpenDevice(1000, kLoopback, closed_port()), -6); }), 295);
+  vornSetOpenTimeout(600);
+  EXPECT_GE(elapsed_ms([&] { EXPECT_EQ(vornOpenDevice(1000, kLoopback, listener.port()), 0); }), 595);
+  EXPECT_GE(elapsed_ms([] { EXPECT_EQ(vornOpenDevice(1000, "no-such-terminal.invalid", 5000), -5); }), 595);
+  EXPECT_GE(elapsed_ms([] { EXPECT_EQ(vornOpenDevice(1000, kLoopback, closed_port()), -6); }), 595);
   EXPECT_EQ(vornSetOpenTimeout(0), 0);
-  EXPECT_LT(elapsed_ms([] { EXPECT_EQ(vornOpenDevice(1000, "no-such-terminal.invalid", 5000), -5); }), 250);
+  EXPECT_LT(elapsed_ms([] { EXPECT_EQ(vornOpenDevice(1000, "no-such-terminal.invalid", 5000), -5); }), 400);
   EXPECT_EQ(vornGetType(1), 0) << "failed opens take no slot";
 }
 
@@ -168,9 +168,9 @@ TEST_F(Connection, ClosingA321OpenedOnASocketAsksTheTerminalToHangUp) {
   const double closed = peer_clock_ms();
   terminal.finish();
   EXPECT_EQ(hex(terminal.received()), "58 06 2A");
-  EXPECT_GE(terminal.arrival_ms(2) - terminal.arrival_ms(0), 50 + 10 - 2);
+  EXPECT_TRUE(test_support::shows_pause(terminal.arrival_ms(2) - terminal.arrival_ms(0), 50 + 10));
   for (int i = 0; i < 100 && !terminal.connection_closed_by_client(); ++i) usleep(5000);
-  EXPECT_GE(terminal.closed_at_ms() - terminal.arrival_ms(2), 210 - 2);
+  EXPECT_TRUE(test_support::shows_pause(terminal.closed_at_ms() - terminal.arrival_ms(2), 210));
   EXPECT_GE(closed - closing, 50 + 210 + 100);
 }
 
