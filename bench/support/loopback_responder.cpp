@@ -19,9 +19,10 @@ LoopbackResponder::LoopbackResponder(std::size_t request_bytes, std::size_t repl
   a.sin_family = AF_INET;
   a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   socklen_t n = sizeof a;
-  ::bind(listener_, reinterpret_cast<sockaddr*>(&a), n);
-  ::listen(listener_, 16);
-  ::getsockname(listener_, reinterpret_cast<sockaddr*>(&a), &n);
+  if (::bind(listener_, reinterpret_cast<sockaddr*>(&a), n) != 0 || ::listen(listener_, 16) != 0 ||
+      ::getsockname(listener_, reinterpret_cast<sockaddr*>(&a), &n) != 0) {
+    return;  // port() stays 0 and every connect fails: the benchmark reports errors
+  }
   port_ = ntohs(a.sin_port);
   thread_ = std::thread([this] { serve(); });
 }
@@ -38,7 +39,10 @@ int LoopbackResponder::connect() {
   a.sin_family = AF_INET;
   a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   a.sin_port = htons(port_);
-  ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+  if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+    ::close(fd);
+    return -1;
+  }
   const int one = 1;
   ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
   return fd;

@@ -58,9 +58,10 @@ void BM_WaitOut2000msTimeOut(benchmark::State& state) {
     wall_ms += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     cpu_us += bench_support::thread_cpu_us() - cpu_before;
   }
-  state.counters["cpu_ms"] = cpu_us / 1000.0;
+  const double cpu_ms = static_cast<double>(cpu_us) / 1000.0;
+  state.counters["cpu_ms"] = cpu_ms;
   state.counters["wall_ms"] = wall_ms;
-  state.counters["cpu_percent_of_core"] = 100.0 * (cpu_us / 1000.0) / wall_ms;
+  state.counters["cpu_percent_of_core"] = 100.0 * cpu_ms / wall_ms;
   vornDisableYellowLED();
   vornCloseDevice(handle);
 }

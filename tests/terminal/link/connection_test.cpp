@@ -27,8 +27,10 @@ int closed_port() {
   a.sin_family = AF_INET;
   a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   socklen_t n = sizeof a;
-  ::bind(s, reinterpret_cast<sockaddr*>(&a), n);
-  ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &n);
+  if (::bind(s, reinterpret_cast<sockaddr*>(&a), n) != 0 ||
+      ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &n) != 0) {
+    ADD_FAILURE() << "no ephemeral port";
+  }
   ::close(s);
   return ntohs(a.sin_port);
 }
