@@ -175,8 +175,9 @@ int get_time_m3(RelaySlot& slot, std::uint8_t* day, std::uint8_t* month, std::ui
                 std::uint8_t* extra) {
   if (any_null(day, month, year, hour, minute, second, extra)) return TAMR_ERR_REPLY;
   std::array<std::uint8_t, 16> reply{};
-  const int result = whole_or_outcome(exchange::run(kGetTimeM3, slot, {}, reply));
-  if (result != TAMR_OK) return result;
+  // A closed link also gives 0: only a whole reply may be stored.
+  const auto o = exchange::run(kGetTimeM3, slot, {}, reply);
+  if (!o.whole()) return whole_or_outcome(o);
   *year = static_cast<std::uint16_t>(reply[2] | reply[3] << 8);
   *month = reply[4];
   *day = reply[5];
@@ -190,9 +191,9 @@ int get_time_m3(RelaySlot& slot, std::uint8_t* day, std::uint8_t* month, std::ui
 int get_calibration_m3(RelaySlot& slot, std::uint8_t* value) {
   if (value == nullptr) return TAMR_ERR_REPLY;
   std::array<std::uint8_t, 3> reply{};
-  const int result = whole_or_outcome(exchange::run(kGetCalibrationM3, slot, {}, reply));
-  if (result == TAMR_OK) *value = reply[2];
-  return result;
+  const auto o = exchange::run(kGetCalibrationM3, slot, {}, reply);
+  if (o.whole()) *value = reply[2];
+  return whole_or_outcome(o);
 }
 
 int set_calibration_m3(RelaySlot& slot, int value) {

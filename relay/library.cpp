@@ -1,15 +1,16 @@
 #include "relay/library.h"
 
 #include <atomic>
-#include <memory>
 
 #include "relay/device_table.h"
 
 namespace relay::library {
 namespace {
 
+// Trivially destructible: the unload hook, not a static destructor, releases the lock,
+// and the two would otherwise both run at exit.
 struct State {
-  std::unique_ptr<platform::NamedLock> lock;
+  platform::NamedLock* lock = nullptr;
   std::atomic<int> open_timeout_ms{kDefaultOpenTimeoutMs};
   // POSIX sockets need no start-up; the flag keeps the load and unload symmetric.
   bool socket_layer_started = false;
@@ -28,13 +29,17 @@ void load() {
 }
 
 void unload() {
-  state.lock.reset();
+  delete state.lock;
+  state.lock = nullptr;
   state.socket_layer_started = false;
 }
 
-platform::NamedLock* lock() { return state.lock.get(); }
+platform::NamedLock* lock() { return state.lock; }
 
-void open_lock(const std::string& name) { state.lock = platform::NamedLock::open(name); }
+void open_lock(const std::string& name) {
+  delete state.lock;
+  state.lock = platform::NamedLock::open(name).release();
+}
 
 int open_timeout_ms() { return state.open_timeout_ms; }
 
