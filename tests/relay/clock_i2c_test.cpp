@@ -55,7 +55,9 @@ TEST(Temperature, DecodesTheReadingAboveBitThree) {
   for (const auto& c : cases) {
     double celsius = -1;
     EXPECT_EQ(decode_temperature(c.high, c.low, celsius), c.valid);
-    if (c.valid) EXPECT_DOUBLE_EQ(celsius, c.celsius);
+    if (c.valid) {
+      EXPECT_DOUBLE_EQ(celsius, c.celsius);
+    }
   }
 }
 

@@ -135,8 +135,11 @@ TEST_F(DataFlash, UpdateWritesTheImageThenItsSizeReadsItBackAndStarts) {
     EXPECT_EQ(tamrUpdateFirmwareM3(handle, firmware.data(), static_cast<int>(size)), 1);
     EXPECT_GE(watch.ms(), 95) << "the pause after the start command";
     controller.finish();
-    const Bytes size_write = write_m3(0, le32(static_cast<std::uint32_t>(size)));
-    if (size == 600) EXPECT_EQ(hex(slice(size_write, 8, 4)), "58 02 00 00");
+    if (size == 600) {
+      // After the blocks of 256, 256 and 88 bytes: the size, at address 0.
+      EXPECT_EQ(hex(slice(controller.received(), 2 * (8 + 256) + 8 + 88, 12)),
+                "24 57 00 00 00 00 04 00 58 02 00 00");
+    }
     tamrCloseDevice(handle);
   }
 }

@@ -161,7 +161,9 @@ TEST_P(StatusBuffer, HoldsTheAnswerOrZerosAfterAPauseBeforeTheRequest) {
   EXPECT_EQ(c.call(handle, status.data()), c.result);
   EXPECT_EQ(hex(as_bytes(status)), hex(c.status));
   controller.finish();
-  if (!c.request.empty()) EXPECT_GE(controller.arrival_ms(0) - called, 90);
+  if (!c.request.empty()) {
+    EXPECT_GE(controller.arrival_ms(0) - called, 90);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Reads, StatusBuffer, ::testing::ValuesIn(kStatusCases),
