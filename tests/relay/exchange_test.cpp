@@ -1,7 +1,6 @@
 // The two waits at their edges: replies just inside and just past the limit, a reply
 // that only the last receive after the limit sees, short first reads, closed controllers,
 // failed sends; and what the slot's last status keeps.
-#include <netinet/in.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -95,15 +94,6 @@ TEST_F(PassThrough, ShortFirstReadIsPassedThroughAsItsCount) {
 class HeldAcrossTheLimit {
  public:
   HeldAcrossTheLimit(Bytes request, Bytes reply, int limit_ms) {
-    listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ::bind(listener_, reinterpret_cast<sockaddr*>(&address), length);
-    ::listen(listener_, 1);
-    ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
-    port_ = ntohs(address.sin_port);
     const pid_t parent = ::getpid();
     child_ = ::fork();
     if (child_ == 0) play(parent, request, reply, limit_ms);
@@ -111,13 +101,12 @@ class HeldAcrossTheLimit {
   ~HeldAcrossTheLimit() {
     ::kill(child_, SIGTERM);
     ::waitpid(child_, nullptr, 0);
-    ::close(listener_);
   }
-  int port() const { return port_; }
+  int port() const { return listener_.port(); }
 
  private:
   [[noreturn]] void play(pid_t parent, const Bytes& request, const Bytes& reply, int limit_ms) {
-    const int connection = ::accept(listener_, nullptr, nullptr);
+    const int connection = ::accept(listener_.fd(), nullptr, nullptr);
     Bytes got(request.size());
     std::size_t have = 0;
     while (have < got.size()) {
@@ -136,8 +125,7 @@ class HeldAcrossTheLimit {
     _exit(0);
   }
 
-  int listener_ = -1;
-  int port_ = 0;
+  Listener listener_;
   pid_t child_ = -1;
 };
 

@@ -1,43 +1,11 @@
 // Loading, opening and closing: the slot order, a full table, the open pause and the
 // open failures.
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <cstring>
 #include <string>
 
-#include "platform/socket.h"
 #include "tests/relay/relay_fixture.h"
 
 namespace relay_test {
 namespace {
-
-// A loopback listener that never accepts: connects complete in its backlog.
-class Listener {
- public:
-  Listener() {
-    fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ::bind(fd_, reinterpret_cast<sockaddr*>(&address), length);
-    ::listen(fd_, 128);
-    ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length);
-    port_ = ntohs(address.sin_port);
-  }
-  ~Listener() { close(); }
-  void close() {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
-  }
-  int port() const { return port_; }
-
- private:
-  int fd_ = -1;
-  int port_ = 0;
-};
 
 TEST(Load, SetsUpTheNamedLibraryLockAndTheVersionText) {
   ASSERT_NE(relay::library::lock(), nullptr);

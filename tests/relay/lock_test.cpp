@@ -55,7 +55,7 @@ TEST_F(LibraryLock, IsHeldAcrossTheSevenClockWritesOfOneSetting) {
   other.finish();
   ASSERT_EQ(clock.received().size(), 7u * 4);
   // After the last write, and after its 100 ms pause, which belongs to the setting.
-  EXPECT_GE(other.arrival_ms(0) - clock.arrival_ms(6 * 4), 90);
+  EXPECT_GE(other.arrival_ms(0) - clock.arrival_ms(std::size_t{6} * 4), 90);
 }
 
 TEST_F(LibraryLock, OpensWaitForALockedExchange) {

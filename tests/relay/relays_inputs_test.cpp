@@ -123,25 +123,24 @@ struct StatusCase {
   const char* name;
   int (*call)(int, unsigned char*);
   Bytes request;
-  bool answers;  // else the controller closes the connection
-  Bytes reply;
+  Bytes reply;  // empty: the controller closes the connection instead
   int result;
   Bytes status;
 };
 void PrintTo(const StatusCase& c, std::ostream* out) { *out << c.name; }
 
 const StatusCase kStatusCases[] = {
-    {"RelayAnswered", tamrGetStatusRelay, {0x52}, true, {0x33}, 0, {0x33, 0, 0, 0, 0, 0, 0, 0}},
-    {"RelayClosed", tamrGetStatusRelay, {0x52}, false, {}, 0, {0, 0, 0, 0, 0, 0, 0, 0}},
-    {"RelayE16Answered", tamrGetStatusRelayE16, {0x4C, 0x52}, true, {0x34, 0x12}, 0,
+    {"RelayAnswered", tamrGetStatusRelay, {0x52}, {0x33}, 0, {0x33, 0, 0, 0, 0, 0, 0, 0}},
+    {"RelayClosed", tamrGetStatusRelay, {0x52}, {}, 0, {0, 0, 0, 0, 0, 0, 0, 0}},
+    {"RelayE16Answered", tamrGetStatusRelayE16, {0x4C, 0x52}, {0x34, 0x12}, 0,
      {0x34, 0x12, 0, 0, 0, 0, 0, 0}},
     // Received into the request's buffer: without an answer the request is still there.
-    {"RelayE16Closed", tamrGetStatusRelayE16, {0x4C, 0x52}, false, {}, 0,
+    {"RelayE16Closed", tamrGetStatusRelayE16, {0x4C, 0x52}, {}, 0,
      {0x4C, 0x52, 0, 0, 0, 0, 0, 0}},
-    {"InputAnswered", tamrGetStatusInput, {0x49}, true, {0x0F}, 0, {0x0F, 0, 0, 0, 0, 0, 0, 0}},
-    {"InputClosed", tamrGetStatusInput, {0x49}, false, {}, 0, {0, 0, 0, 0, 0, 0, 0, 0}},
-    {"AnswerByte", tamrGetAnswer, {}, true, {0x81}, 1, {0x81, 0, 0, 0, 0, 0, 0, 0}},
-    {"AnswerClosed", tamrGetAnswer, {}, false, {}, 0, {0, 0, 0, 0, 0, 0, 0, 0}},
+    {"InputAnswered", tamrGetStatusInput, {0x49}, {0x0F}, 0, {0x0F, 0, 0, 0, 0, 0, 0, 0}},
+    {"InputClosed", tamrGetStatusInput, {0x49}, {}, 0, {0, 0, 0, 0, 0, 0, 0, 0}},
+    {"AnswerByte", tamrGetAnswer, {}, {0x81}, 1, {0x81, 0, 0, 0, 0, 0, 0, 0}},
+    {"AnswerClosed", tamrGetAnswer, {}, {}, 0, {0, 0, 0, 0, 0, 0, 0, 0}},
 };
 
 class StatusBuffer : public RelayTest, public ::testing::WithParamInterface<StatusCase> {};
@@ -150,7 +149,7 @@ TEST_P(StatusBuffer, HoldsTheAnswerOrZerosAfterAPauseBeforeTheRequest) {
   const StatusCase& c = GetParam();
   DevicePeer controller;
   if (!c.request.empty()) controller.expect(c.request);
-  if (c.answers) {
+  if (!c.reply.empty()) {
     controller.reply(c.reply).stay_silent();
   } else {
     controller.close();
