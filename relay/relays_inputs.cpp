@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <iterator>
 
 #include "relay/exchange.h"
 #include "tamr11xc.h"
@@ -42,11 +43,13 @@ constexpr Switching kSwitching[] = {
     {{{byte('E'), low8(0), low8(1)},            true, 0, 0, Wait::PassThrough, 1, kReplyLimitMs, kAfterSwitchMs, Kept::WaitOnly}, Accept::AllMaskBits, Gives::State},
     {{{byte('M')},                              true, 0, 0, Wait::PassThrough, 1, kReplyLimitMs, kAfterSwitchMs, Kept::WaitOnly}, Accept::Zero, Gives::Zero},
     {{{byte('L'), byte('D'), u16le(0)},         true, 0, 0, Wait::PassThrough, 2, kReplyLimitMs, kAfterSwitchMs, Kept::WaitOnly}, Accept::AllMaskBits, Gives::Zero},
-    // The sixteen-relay board answers its off command with the mask it switched off,
-    // so the off command is confirmed by the same test as the on command.
+    // The sixteen-relay off command is confirmed by the on command's test: every mask
+    // bit set in the answer. Installed applications count on exactly that.
     {{{byte('L'), byte('O'), u16le(0)},         true, 0, 0, Wait::PassThrough, 2, kReplyLimitMs, kAfterSwitchMs, Kept::WaitOnly}, Accept::AllMaskBits, Gives::Zero},
     {{{byte('L'), byte('E'), u16le(0), low8(1)}, true, 0, 0, Wait::PassThrough, 2, kReplyLimitMs, kAfterSwitchMs, Kept::WaitOnly}, Accept::AllMaskBits, Gives::Zero},
 };
+
+static_assert(std::size(kSwitching) == static_cast<std::size_t>(Switch::OnTimerE16) + 1);
 
 constexpr Command kSwitchByte =
     {{byte('S'), byte(0x01), low8(0)},          false, 0, 0, Wait::Recorded, 1, kReplyLimitMs, 0, Kept::WaitOnly};
@@ -78,6 +81,8 @@ constexpr StatusRead kStatusReads[] = {
     {{{byte('L'), byte('R')},   true, kBeforeStatusMs, 0, Wait::PassThrough, 2, kReplyLimitMs, 0, Kept::WaitOnly}, Judged::ErrorOnly, true},
     {{{byte('I')},              true, kBeforeStatusMs, 0, Wait::PassThrough, 1, kReplyLimitMs, 0, Kept::WaitOnly}, Judged::AlwaysZero, false},
 };
+
+static_assert(std::size(kStatusReads) == static_cast<std::size_t>(Status::Input) + 1);
 
 // Input reports come unasked: nothing is sent, one byte is awaited.
 constexpr Command kAnswer =
