@@ -1,0 +1,175 @@
+#include "relay/data_flash.h"
+
+#include <algorithm>
+#include <array>
+#include <span>
+#include <vector>
+
+#include "relay/exchange.h"
+#include "tamr11xc.h"
+
+namespace relay::data_flash {
+namespace {
+
+using exchange::Command;
+using exchange::Kept;
+using exchange::kSizedByCall;
+using exchange::Wait;
+using namespace request;
+
+constexpr int kLimitMs = 2000;
+constexpr int kAfterUpdateStartMs = 100;
+
+// Big-endian family: three letters, then address, size or counter high byte first.
+// Indexed by ByteQuery.
+constexpr Command kByteQueries[] = {
+    // request                                  lock before sent wait          reply limit after kept
+    {{byte('C'), byte('F'), byte('2')},          true, 0, 0, Wait::Recorded, 1, kLimitMs, 0, Kept::WaitOnly},
+    {{byte('C'), byte('F'), byte('S')},          true, 0, 0, Wait::Recorded, 1, kLimitMs, 0, Kept::WaitOnly},
+};
+constexpr Command kSaveBufferToMain =
+    {{byte('C'), byte('F'), byte('K')},          false, 0, 0, Wait::Recorded, 4, kLimitMs, 0, Kept::WaitOnly};
+constexpr Command kReadCounter =
+    {{byte('C'), byte('C'), byte('R')},          true, 0, 0, Wait::Recorded, 4, kLimitMs, 0, Kept::WaitOnly};
+// Argument 0: the counter.
+constexpr Command kWriteCounter =
+    {{byte('C'), byte('C'), byte('W'), u32be(0)}, true, 0, 0, Wait::Recorded, 4, kLimitMs, 0, Kept::WaitOnly};
+// Arguments 0 address, 1 size. The controller echoes a written block.
+constexpr Command kReadBlock =
+    {{byte('C'), byte('F'), byte('R'), u32be(0), u16be(1)},         true, 0, 0, Wait::Recorded, kSizedByCall, kLimitMs, 0, Kept::WaitOnly};
+constexpr Command kWriteBlock =
+    {{byte('C'), byte('F'), byte('W'), u32be(0), u16be(1), data()}, false, 0, 0, Wait::Recorded, kSizedByCall, kLimitMs, 0, Kept::WaitOnly};
+
+// M3 family: '$' and a letter, then address and size low byte first.
+// Indexed by QueryM3.
+constexpr Command kQueriesM3[] = {
+    {{byte('$'), byte('S'), byte(0x00)},         true, 0, 0, Wait::Recorded, 3, kLimitMs, 0, Kept::WaitOnly},
+    {{byte('$'), byte('C'), byte(0x00)},         true, 0, 0, Wait::Recorded, 3, kLimitMs, 0, Kept::WaitOnly},
+    {{byte('$'), byte('2'), byte(0x00)},         true, 0, 0, Wait::Recorded, 3, kLimitMs, 0, Kept::WaitOnly},
+};
+constexpr Command kReadBlockM3 =
+    {{byte('$'), byte('R'), u32le(0), u16le(1)},         true, 0, 0, Wait::Recorded, kSizedByCall, kLimitMs, 0, Kept::WaitOnly};
+constexpr Command kWriteBlockM3 =
+    {{byte('$'), byte('W'), u32le(0), u16le(1), data()}, false, 0, 0, Wait::Recorded, 2, kLimitMs, 0, Kept::WaitOnly};
+constexpr Command kUpdateStartM3 =
+    {{byte('*'), byte('U')},                             false, 0, 0, Wait::None, 0, 0, kAfterUpdateStartMs, Kept::SendFailure};
+
+// What a request can carry behind its header (the request buffer bounds it).
+static_assert(data_capacity(kWriteBlock.request) == TAMR_DF_WRITE_MAX);
+static_assert(data_capacity(kWriteBlockM3.request) == TAMR_DF_WRITE_MAX_M3);
+
+// Firmware image in the M3 data flash: the size at address 0, the image from 256 on.
+constexpr std::uint32_t kImageSizeAddress = 0;
+constexpr std::uint32_t kImageAddress = 256;
+constexpr int kUpdateBlock = 256;
+
+// A size the request can carry, with a buffer behind it when there is anything to move.
+bool usable(int size, int most, const void* buffer) {
+  return size >= 0 && size <= most && (size == 0 || buffer != nullptr);
+}
+
+int read_block_with(const Command& command, RelaySlot& slot, std::uint32_t address, int size,
+                    std::uint8_t* buffer) {
+  if (!usable(size, TAMR_DF_READ_MAX, buffer)) return TAMR_ERR_REPLY;
+  const std::span reply(buffer, static_cast<std::size_t>(size));
+  return exchange::recorded_result(exchange::run(command, slot, args(address, size), reply));
+}
+
+}  // namespace
+
+int byte_query(RelaySlot& slot, ByteQuery which) {
+  std::array<std::uint8_t, 1> reply{};
+  const auto o = exchange::run(kByteQueries[static_cast<std::size_t>(which)], slot, {}, reply);
+  const int result = exchange::recorded_result(o);
+  return result == TAMR_OK ? reply[0] : result;
+}
+
+int save_buffer_to_main(RelaySlot& slot) {
+  std::array<std::uint8_t, 4> reply{};
+  return exchange::recorded_result(exchange::run(kSaveBufferToMain, slot, {}, reply));
+}
+
+int read_counter(RelaySlot& slot, int* counter) {
+  if (counter == nullptr) return TAMR_ERR_REPLY;
+  std::array<std::uint8_t, 4> reply{};
+  const int result = exchange::recorded_result(exchange::run(kReadCounter, slot, {}, reply));
+  if (result == TAMR_OK) {
+    const std::uint32_t value = std::uint32_t{reply[0]} << 24 | std::uint32_t{reply[1]} << 16 |
+                                std::uint32_t{reply[2]} << 8 | reply[3];
+    *counter = static_cast<int>(value);
+  }
+  return result;
+}
+
+int write_counter(RelaySlot& slot, int counter) {
+  std::array<std::uint8_t, 4> reply{};
+  return exchange::recorded_result(exchange::run(kWriteCounter, slot, args(counter), reply));
+}
+
+int read_block(RelaySlot& slot, std::uint32_t address, int size, std::uint8_t* buffer) {
+  return read_block_with(kReadBlock, slot, address, size, buffer);
+}
+
+int write_block(RelaySlot& slot, std::uint32_t address, int size, std::uint8_t* data) {
+  if (!usable(size, TAMR_DF_WRITE_MAX, data)) return TAMR_ERR_REPLY;
+  // The controller sends the block back; it lands over the caller's data.
+  const std::span block(data, static_cast<std::size_t>(size));
+  return exchange::recorded_result(
+      exchange::run(kWriteBlock, slot, args(address, size), block, block));
+}
+
+int query_m3(RelaySlot& slot, QueryM3 which, std::uint8_t* value) {
+  if (value == nullptr) return TAMR_ERR_REPLY;
+  std::array<std::uint8_t, 3> reply{};
+  const auto o = exchange::run(kQueriesM3[static_cast<std::size_t>(which)], slot, {}, reply);
+  const int result = exchange::recorded_result(o);
+  if (result == TAMR_OK) *value = reply[2];
+  return result;
+}
+
+int read_block_m3(RelaySlot& slot, std::uint32_t address, int size, std::uint8_t* buffer) {
+  return read_block_with(kReadBlockM3, slot, address, size, buffer);
+}
+
+int write_block_m3(RelaySlot& slot, std::uint32_t address, int size, const std::uint8_t* data) {
+  if (!usable(size, TAMR_DF_WRITE_MAX_M3, data)) return TAMR_ERR_REPLY;
+  std::array<std::uint8_t, 2> reply{};
+  const std::span block(data, static_cast<std::size_t>(size));
+  return exchange::recorded_result(
+      exchange::run(kWriteBlockM3, slot, args(address, size), reply, block));
+}
+
+int update_start_m3(RelaySlot& slot) {
+  return exchange::sent_result(exchange::run(kUpdateStartM3, slot, {}));
+}
+
+int update_firmware_m3(RelaySlot& slot, const std::uint8_t* image, int size) {
+  // An empty image would leave the controller a size header of 0 to start from.
+  if (size == 0 || !usable(size, TAMR_FIRMWARE_MAX, image)) return TAMR_ERR_REPLY;
+  const auto block_at = [](int offset) {
+    return kImageAddress + static_cast<std::uint32_t>(offset);
+  };
+  const auto block_length = [size](int offset) { return std::min(kUpdateBlock, size - offset); };
+
+  // The size goes in only after the whole image, so the old header stays valid until then.
+  for (int offset = 0; offset < size; offset += kUpdateBlock) {
+    write_block_m3(slot, block_at(offset), block_length(offset), image + offset);
+  }
+  const std::array<std::uint8_t, 4> header = {
+      static_cast<std::uint8_t>(size), static_cast<std::uint8_t>(size >> 8),
+      static_cast<std::uint8_t>(size >> 16), static_cast<std::uint8_t>(size >> 24)};
+  // The header is not read back, so its acknowledgement is the only sign it arrived.
+  bool confirmed = write_block_m3(slot, kImageSizeAddress, 4, header.data()) == TAMR_OK;
+
+  // A failed write shows in the comparison; a failed read must not pass as equal.
+  std::vector<std::uint8_t> read_back(static_cast<std::size_t>(size));
+  for (int offset = 0; offset < size; offset += kUpdateBlock) {
+    confirmed &= read_block_m3(slot, block_at(offset), block_length(offset),
+                               read_back.data() + offset) == TAMR_OK;
+  }
+  if (!confirmed || !std::equal(read_back.begin(), read_back.end(), image)) return 0;
+  update_start_m3(slot);
+  return 1;
+}
+
+}  // namespace relay::data_flash

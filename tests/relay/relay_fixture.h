@@ -1,0 +1,104 @@
+// What the relay library's tests share: a library lock of the test's own, no open pause,
+// connections to scripted controllers that are closed again after each test, and a look
+// at a slot's last status.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/clock.h"
+#include "relay/device_table.h"
+#include "relay/library.h"
+#include "tamr11xc.h"
+#include "tests/support/device_peer.h"
+
+namespace relay_test {
+
+using test_support::Bytes;
+using test_support::concat;
+using test_support::DevicePeer;
+using test_support::hex;
+using test_support::text;
+
+inline constexpr int kDeviceType = 1112;
+
+class RelayTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // ctest runs the cases as parallel processes: a lock of their own keeps one case's
+    // two-second waits from stalling another's timings.
+    relay::library::open_lock("tamr11xc_test_" + std::to_string(::getpid()));
+    ASSERT_NE(relay::library::lock(), nullptr);
+    tamrSetOpenTimeout(0);
+  }
+  void TearDown() override {
+    for (int handle : opened_) tamrCloseDevice(handle);
+    ::unlink(relay::library::lock()->path().c_str());
+  }
+
+  // Starts the peer and opens a connection to it.
+  int open(DevicePeer& controller) {
+    controller.start();
+    const int handle = tamrOpenDevice(kDeviceType, "127.0.0.1", controller.port());
+    EXPECT_GE(handle, 0);
+    if (handle >= 0) opened_.push_back(handle);
+    return handle;
+  }
+
+  static int last_status(int handle) { return relay::device_table::slot(handle)->last_status; }
+  static void set_last_status(int handle, int value) {
+    relay::device_table::slot(handle)->last_status = value;
+  }
+
+  std::vector<int> opened_;
+};
+
+// A loopback listener on an ephemeral port that never accepts: connects complete in
+// its backlog, and a closed one leaves a port where nothing listens.
+class Listener {
+ public:
+  Listener() {
+    fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (fd_ < 0 || ::bind(fd_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+        ::listen(fd_, 128) != 0 ||
+        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+      ADD_FAILURE() << "cannot listen on loopback";
+    }
+    port_ = ntohs(address.sin_port);
+  }
+  ~Listener() { close(); }
+  Listener(const Listener&) = delete;
+  Listener& operator=(const Listener&) = delete;
+
+  void close() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+  }
+  int fd() const { return fd_; }
+  int port() const { return port_; }
+
+ private:
+  int fd_ = -1;
+  int port_ = 0;
+};
+
+// Milliseconds since construction, on the clock the library times with.
+class Stopwatch {
+ public:
+  double ms() const { return static_cast<double>(platform::now_ms() - start_); }
+
+ private:
+  std::int64_t start_ = platform::now_ms();
+};
+
+}  // namespace relay_test
