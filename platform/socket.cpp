@@ -76,11 +76,17 @@ bool socket_connect(SocketHandle socket, Ipv4Address address, std::uint16_t port
   peer.sin_family = AF_INET;
   peer.sin_port = htons(port);
   peer.sin_addr.s_addr = address.network_order;
-  int rc = 0;
-  do {
-    rc = ::connect(socket, reinterpret_cast<const sockaddr*>(&peer), sizeof peer);
-  } while (rc != 0 && errno == EINTR);
-  return rc == 0;
+  if (::connect(socket, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) == 0) return true;
+  if (errno != EINTR) return false;
+  // An interrupted connect goes on in the kernel; calling connect again would fail with
+  // EALREADY. Wait for it to finish and take its outcome.
+  pollfd watched{socket, POLLOUT, 0};
+  while (::poll(&watched, 1, -1) < 0) {
+    if (errno != EINTR) return false;
+  }
+  int error = 0;
+  socklen_t length = sizeof error;
+  return ::getsockopt(socket, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0;
 }
 
 bool socket_set_nonblocking(SocketHandle socket) {
