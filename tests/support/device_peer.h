@@ -35,6 +35,14 @@ std::string hex(const Bytes& bytes);
 // Milliseconds on the clock the peer stamps arrivals with (steady, since an arbitrary start).
 double peer_clock_ms();
 
+// How long a call takes, on the peer's clock.
+template <typename Call>
+double elapsed_ms(Call call) {
+  const double start = peer_clock_ms();
+  call();
+  return peer_clock_ms() - start;
+}
+
 // Whether a gap measured between two arrivals (or a call and an arrival) shows a pause of
 // `pause_ms`. The peer stamps a read when its thread gets to it, a little late now and
 // then, so the gap may come out somewhat short: allow 5 ms or a tenth, whichever is more.

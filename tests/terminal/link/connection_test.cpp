@@ -16,6 +16,7 @@ namespace {
 using namespace terminal_script;
 using test_support::concat;
 using test_support::hex;
+using test_support::elapsed_ms;
 using test_support::peer_clock_ms;
 
 constexpr const char* kLoopback = "127.0.0.1";
@@ -33,13 +34,6 @@ int closed_port() {
   }
   ::close(s);
   return ntohs(a.sin_port);
-}
-
-template <typename F>
-double elapsed_ms(F f) {
-  const double start = peer_clock_ms();
-  f();
-  return peer_clock_ms() - start;
 }
 
 class Connection : public ::testing::Test {

@@ -11,14 +11,8 @@ namespace {
 using namespace terminal_script;
 using test_support::concat;
 using test_support::hex;
+using test_support::elapsed_ms;
 using test_support::peer_clock_ms;
-
-template <typename F>
-double elapsed_ms(F f) {
-  const double start = peer_clock_ms();
-  f();
-  return peer_clock_ms() - start;
-}
 
 // A terminal of `type` opened on a socket, its open conversation already scripted.
 class Identity : public ::testing::Test {

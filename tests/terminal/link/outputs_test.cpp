@@ -12,15 +12,9 @@ namespace {
 using namespace terminal_script;
 using test_support::concat;
 using test_support::hex;
+using test_support::elapsed_ms;
 using test_support::peer_clock_ms;
 using test_support::shows_pause;
-
-template <typename F>
-double elapsed_ms(F f) {
-  const double start = peer_clock_ms();
-  f();
-  return peer_clock_ms() - start;
-}
 
 enum class Led { On, Off, Timer };
 
