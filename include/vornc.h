@@ -52,6 +52,11 @@ enum {
  *   with VORN_NO_REPLY before anything is sent.
  * - Sends never raise SIGPIPE: a terminal that dropped the connection gives
  *   VORN_SEND_FAILED.
+ * - The block read by vornReadConfiguration is kept in the slot apart from the image
+ *   buffer, so an image fetched between the read and vornWriteConfiguration can never
+ *   reach the terminal as its parameter block.
+ * - Connections the library makes or is given send each command at once (no Nagle
+ *   delay), so the pauses between commands reach the terminal as timed.
  */
 
 /* ---- Library and connection ---- */
