@@ -1,0 +1,364 @@
+#include "recognition/enhancement_stages.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <numbers>
+
+#include "recognition/angle_table.h"
+
+namespace recognition::enhancement {
+namespace {
+
+constexpr double kDegreesPerRadian = 57.29577951308232;
+
+// Frequencies outside 41..341 (x 1024, ridge periods of about 25 to 3 pixels) are noise.
+constexpr std::int32_t kLowestFrequency = 41;
+constexpr std::int32_t kHighestFrequency = 341;
+constexpr std::int32_t kUnknownFrequency = -1;
+
+// The missing frequencies are filled from a 7 x 7 block neighbourhood weighted by a
+// Gaussian of variance 81 blocks squared: exp(-(dx^2 + dy^2) / 162).
+constexpr int kFrequencyReach = 3;
+constexpr double kFrequencyWeightFactor = 0.006172839506172839;
+
+// Gabor kernel: taps at offsets -5..4 (the kernel is not centred), an envelope of
+// exp(-(x'^2 + y'^2) / 32) and a cosine of 2 pi f y', with x' along the ridge and y'
+// across it, both x 1024 and f x 1024.
+constexpr int kKernelSide = 10;
+constexpr int kKernelBefore = 5;
+constexpr double kEnvelopeFactor = 0.0625 * 4.76837158203125e-07;  // 1/16 x 2^-21
+constexpr double kWaveFactor = 5.991916186035097e-06;               // 2 pi / 1024^2
+
+int index(const BlockField& blocks, int column, int row) { return row * blocks.columns + column; }
+
+bool inside(const BlockField& blocks, int column, int row) {
+  return column >= 0 && column < blocks.columns && row >= 0 && row < blocks.rows;
+}
+
+}  // namespace
+
+void stretch_contrast(const std::uint8_t* image, std::uint8_t* stretched, std::size_t size) {
+  const auto [lowest, highest] = std::minmax_element(image, image + size);
+  const int low = *lowest;
+  const int range = *highest - low;
+  if (range == 0) {
+    std::memcpy(stretched, image, size);
+    return;
+  }
+  std::uint8_t lookup[256] = {};
+  for (int v = low; v <= low + range; ++v) {
+    lookup[v] = static_cast<std::uint8_t>((v - low) * 255 / range);
+  }
+  for (std::size_t i = 0; i < size; ++i) stretched[i] = lookup[image[i]];
+}
+
+void invert_grey(std::uint8_t* image, std::size_t size) {
+  for (std::size_t i = 0; i < size; ++i) image[i] = static_cast<std::uint8_t>(255 - image[i]);
+}
+
+void estimate_orientation(const ImageView& image, BlockField& blocks) {
+  const int width = image.width;
+  // Raw orientation per block from the Sobel gradients; the image border has none.
+  for (int row = 0; row < blocks.rows; ++row) {
+    for (int column = 0; column < blocks.columns; ++column) {
+      const int x_begin = std::max(column * kBlockSize, 1);
+      const int x_end = std::min(column * kBlockSize + kBlockSize, width - 1);
+      const int y_begin = std::max(row * kBlockSize, 1);
+      const int y_end = std::min(row * kBlockSize + kBlockSize, image.height - 1);
+      // Integer sums stay below 2^31 for a block and are exact, as the double sums are.
+      std::int32_t sxx = 0, syy = 0, sxy = 0;
+      for (int y = y_begin; y < y_end; ++y) {
+        const std::uint8_t* up = image.pixels + static_cast<std::ptrdiff_t>(y - 1) * width;
+        const std::uint8_t* mid = up + width;
+        const std::uint8_t* down = mid + width;
+        for (int x = x_begin; x < x_end; ++x) {
+          const std::int32_t gx = 2 * mid[x + 1] + up[x + 1] + down[x + 1] - 2 * mid[x - 1] -
+                                  up[x - 1] - down[x - 1];
+          const std::int32_t gy = 2 * down[x] + down[x - 1] + down[x + 1] - 2 * up[x] -
+                                  up[x - 1] - up[x + 1];
+          sxx += gx * gx;
+          syy += gy * gy;
+          sxy += gx * gy;
+        }
+      }
+      const int b = index(blocks, column, row);
+      if (sxx == 0 && syy == 0 && sxy == 0) {
+        blocks.mask[b] = 0;
+        continue;
+      }
+      blocks.mask[b] = 1;
+      const double theta = 0.5 * std::atan2(2.0 * sxy, static_cast<double>(sxx) - syy) +
+                           std::numbers::pi / 2;
+      blocks.cos2[b] = std::cos(2.0 * theta);
+      blocks.sin2[b] = std::sin(2.0 * theta);
+    }
+  }
+  // Smoothing over 5 x 5 blocks, column by column and in place: a block cleared here no
+  // longer counts for the blocks after it.
+  for (int column = 0; column < blocks.columns; ++column) {
+    for (int row = 0; row < blocks.rows; ++row) {
+      double sum_cos = 0.0, sum_sin = 0.0;
+      for (int nx = column - 2; nx <= column + 2; ++nx) {
+        for (int ny = row - 2; ny <= row + 2; ++ny) {
+          if (!inside(blocks, nx, ny)) continue;
+          const int n = index(blocks, nx, ny);
+          if (blocks.mask[n] == 0) continue;
+          sum_cos += blocks.cos2[n];
+          sum_sin += blocks.sin2[n];
+        }
+      }
+      const int b = index(blocks, column, row);
+      if (sum_cos == 0.0 && sum_sin == 0.0) {
+        blocks.mask[b] = 0;
+      } else {
+        blocks.orientation[b] =
+            static_cast<std::int32_t>(0.5 * std::atan2(sum_sin, sum_cos) * kDegreesPerRadian);
+      }
+    }
+  }
+}
+
+RidgeSamples sample_across_ridges(const ImageView& image, int block_column, int block_row,
+                                  int orientation) {
+  const int cx = block_column * kBlockSize + kBlockSize / 2;
+  const int cy = block_row * kBlockSize + kBlockSize / 2;
+  const auto [co, si] = angle::rotation(orientation);
+  RidgeSamples samples{};
+  for (int i = 0; i < 32; ++i) {
+    std::int32_t sum = 0;
+    for (int j = 0; j < 16; ++j) {
+      const int x = cx + ((i - 16) * si + (j - 8) * co) / 1024;
+      const int y = cy + ((j - 8) * si + (16 - i) * co) / 1024;
+      if (x >= 0 && x < image.width && y >= 0 && y < image.height) {
+        sum += image.pixels[static_cast<std::ptrdiff_t>(y) * image.width + x];
+      }
+    }
+    samples[i] = sum / 16;  // positions off the image count as dark, not as missing
+  }
+  return samples;
+}
+
+std::int32_t crossing_frequency(const RidgeSamples& samples) {
+  std::int32_t total = 0;
+  for (const std::int32_t s : samples) total += s;
+  const std::int32_t mean = total / 32;
+  int direction = samples[0] > mean ? -1 : 1;
+  std::int32_t threshold = direction * mean;
+  int count = 0;
+  int last = 0;
+  for (int i = 0; i < 32; ++i) {
+    if (direction * samples[i] >= threshold) {
+      ++count;
+      last = i;
+      direction = -direction;
+      threshold = -threshold;
+    }
+  }
+  if (last == 0) return kUnknownFrequency;
+  const std::int32_t frequency = count * 512 / last;
+  if (frequency < kLowestFrequency || frequency > kHighestFrequency) return kUnknownFrequency;
+  return frequency;
+}
+
+void estimate_frequency(const ImageView& image, BlockField& blocks) {
+  for (int row = 0; row < blocks.rows; ++row) {
+    for (int column = 0; column < blocks.columns; ++column) {
+      const int b = index(blocks, column, row);
+      if (blocks.mask[b] != 1) continue;
+      blocks.frequency[b] = crossing_frequency(
+          sample_across_ridges(image, column, row, blocks.orientation[b]));
+    }
+  }
+  fill_frequency_gaps(blocks);
+  smooth_frequencies(blocks);
+}
+
+void fill_frequency_gaps(BlockField& blocks) {
+  constexpr int kSide = 2 * kFrequencyReach + 1;
+  double weight[kSide][kSide];
+  double total = 0.0;
+  for (int dy = -kFrequencyReach; dy <= kFrequencyReach; ++dy) {
+    for (int dx = -kFrequencyReach; dx <= kFrequencyReach; ++dx) {
+      const double w = std::exp(-(dx * dx + dy * dy) * kFrequencyWeightFactor);
+      weight[dy + kFrequencyReach][dx + kFrequencyReach] = w;
+      total += w;
+    }
+  }
+  if (total != 0.0) {
+    for (auto& weight_row : weight) {
+      for (double& w : weight_row) w /= total;
+    }
+  }
+  // Row by row and in place: a filled block lends its frequency to the blocks after it.
+  for (int row = 0; row < blocks.rows; ++row) {
+    for (int column = 0; column < blocks.columns; ++column) {
+      const int b = index(blocks, column, row);
+      if (blocks.frequency[b] >= 0 || blocks.mask[b] != 1) continue;
+      double weighted = 0.0, weights = 0.0;
+      for (int ny = row - kFrequencyReach; ny <= row + kFrequencyReach; ++ny) {
+        for (int nx = column - kFrequencyReach; nx <= column + kFrequencyReach; ++nx) {
+          if (!inside(blocks, nx, ny)) continue;
+          const int n = index(blocks, nx, ny);
+          if (blocks.mask[n] == 0 || blocks.frequency[n] < 0) continue;
+          const double w = weight[ny - row + kFrequencyReach][nx - column + kFrequencyReach];
+          weighted += w * blocks.frequency[n];
+          weights += w;
+        }
+      }
+      if (weights != 0.0) blocks.frequency[b] = static_cast<std::int32_t>(weighted / weights);
+    }
+  }
+}
+
+void smooth_frequencies(BlockField& blocks) {
+  std::memcpy(blocks.previous_frequency, blocks.frequency,
+              static_cast<std::size_t>(blocks.count()) * sizeof(std::int32_t));
+  for (int row = 0; row < blocks.rows; ++row) {
+    for (int column = 0; column < blocks.columns; ++column) {
+      std::int32_t sum = 0;
+      int count = 0;
+      for (int ny = row - kFrequencyReach; ny <= row + kFrequencyReach; ++ny) {
+        for (int nx = column - kFrequencyReach; nx <= column + kFrequencyReach; ++nx) {
+          if (!inside(blocks, nx, ny)) continue;
+          const int n = index(blocks, nx, ny);
+          if (blocks.mask[n] == 0) continue;
+          sum += blocks.previous_frequency[n];  // unknown (-1) values take part too
+          ++count;
+        }
+      }
+      const int b = index(blocks, column, row);
+      if (count == 0) {
+        blocks.frequency[b] = kUnknownFrequency;
+        blocks.mask[b] = 0;
+      } else {
+        blocks.frequency[b] = sum / count;
+      }
+    }
+  }
+}
+
+void segment_finger(const ImageView& image, BlockField& blocks, double divisor) {
+  const std::int64_t size = static_cast<std::int64_t>(image.width) * image.height;
+  std::int64_t total = 0;
+  for (std::int64_t i = 0; i < size; ++i) total += image.pixels[i];
+  const std::int64_t mean = total / size;
+  std::int64_t deviation = 0;
+  for (std::int64_t i = 0; i < size; ++i) deviation += std::abs(image.pixels[i] - mean);
+  const std::int64_t threshold =
+      static_cast<std::int64_t>(static_cast<double>(deviation / size) / divisor);
+
+  // Within this margin of the grid's edges a low-contrast block is background outright;
+  // inside it, only when a neighbouring block is already background, so that clearing
+  // spreads inward from the border in scan order and stops at the finger.
+  const auto on_border = [&](int column, int row) {
+    const int x0 = column * kBlockSize;
+    const int y0 = row * kBlockSize;
+    return x0 <= kBlockSize || x0 >= (kBlockSize - 1) * blocks.columns - 1 || y0 <= kBlockSize ||
+           y0 >= (kBlockSize - 1) * blocks.rows - 1;
+  };
+  // On grids narrower than 15 blocks the margin misses the last column (or row); a
+  // neighbour beyond the grid then counts as background rather than being read.
+  const auto cleared = [&](int column, int row) {
+    return !inside(blocks, column, row) || blocks.mask[index(blocks, column, row)] == 0;
+  };
+
+  const int width = image.width;
+  for (int column = 0; column < blocks.columns; ++column) {
+    for (int row = 0; row < blocks.rows; ++row) {
+      const std::uint8_t* origin = image.pixels +
+                                   static_cast<std::ptrdiff_t>(row) * kBlockSize * width +
+                                   column * kBlockSize;
+      std::int32_t sum = 0;
+      for (int y = 0; y < kBlockSize; ++y) {
+        for (int x = 0; x < kBlockSize; ++x) sum += origin[y * width + x];
+      }
+      const std::int32_t block_mean = sum / kBlockPixels;
+      std::int32_t spread = 0;
+      for (int y = 0; y < kBlockSize; ++y) {
+        for (int x = 0; x < kBlockSize; ++x) spread += std::abs(origin[y * width + x] - block_mean);
+      }
+      if (spread / kBlockPixels >= threshold) continue;
+      bool clear = on_border(column, row);
+      for (int dy = -1; dy <= 1 && !clear; ++dy) {
+        for (int dx = -1; dx <= 1 && !clear; ++dx) {
+          clear = (dx != 0 || dy != 0) && cleared(column + dx, row + dy);
+        }
+      }
+      if (clear) blocks.mask[index(blocks, column, row)] = 0;
+    }
+  }
+}
+
+GaborKernel gabor_kernel(int orientation, std::int32_t frequency) {
+  const auto [co, si] = angle::rotation(orientation);
+  GaborKernel kernel{};
+  for (int y = -kKernelBefore; y < kKernelSide - kKernelBefore; ++y) {
+    for (int x = -kKernelBefore; x < kKernelSide - kKernelBefore; ++x) {
+      const std::int32_t u = si * y + co * x;  // along the ridge, x 1024
+      const std::int32_t v = co * y - si * x;  // across the ridge, x 1024
+      const double g = std::exp(-(u * u + v * v) * kEnvelopeFactor) *
+                       std::cos(static_cast<double>(v) * frequency * kWaveFactor);
+      kernel[(y + kKernelBefore) * kKernelSide + x + kKernelBefore] =
+          static_cast<std::int32_t>(g * 1024);
+    }
+  }
+  return kernel;
+}
+
+void filter_ridges(const ImageView& image, const BlockField& blocks, std::uint8_t* ridges) {
+  const int width = image.width;
+  const int height = image.height;
+  std::memset(ridges, 0, static_cast<std::size_t>(width) * height);
+
+  // The block's pixels with the kernel's reach around them, zero off the image: the taps
+  // that fall off the image then add nothing, without a test per tap.
+  constexpr int kWindow = kBlockSize + kKernelSide - 1;
+  std::uint8_t window[kWindow][kWindow];
+  std::int32_t response[kBlockSize][kBlockSize];
+
+  for (int row = 0; row < blocks.rows; ++row) {
+    for (int column = 0; column < blocks.columns; ++column) {
+      const int b = index(blocks, column, row);
+      if (blocks.mask[b] == 0) continue;
+      const GaborKernel kernel = gabor_kernel(blocks.orientation[b], blocks.frequency[b]);
+      const int x0 = column * kBlockSize;
+      const int y0 = row * kBlockSize;
+
+      for (int wy = 0; wy < kWindow; ++wy) {
+        const int y = y0 - kKernelBefore + wy;
+        for (int wx = 0; wx < kWindow; ++wx) {
+          const int x = x0 - kKernelBefore + wx;
+          window[wy][wx] = (x >= 0 && x < width && y >= 0 && y < height)
+                               ? image.pixels[static_cast<std::ptrdiff_t>(y) * width + x]
+                               : 0;
+        }
+      }
+
+      std::memset(response, 0, sizeof response);
+      for (int ky = 0; ky < kKernelSide; ++ky) {
+        for (int kx = 0; kx < kKernelSide; ++kx) {
+          const std::int32_t k = kernel[ky * kKernelSide + kx];
+          for (int py = 0; py < kBlockSize; ++py) {
+            const std::uint8_t* in = &window[py + ky][kx];
+            for (int px = 0; px < kBlockSize; ++px) response[py][px] += in[px] * k;
+          }
+        }
+      }
+
+      // The 256 responses of a block can exceed 32 bits together.
+      std::int64_t total = 0;
+      for (const auto& response_row : response) {
+        for (const std::int32_t r : response_row) total += r;
+      }
+      const std::int64_t mean = total / kBlockPixels;
+      for (int py = 0; py < kBlockSize; ++py) {
+        std::uint8_t* out = ridges + static_cast<std::ptrdiff_t>(y0 + py) * width + x0;
+        for (int px = 0; px < kBlockSize; ++px) out[px] = response[py][px] > mean ? 255 : 0;
+      }
+    }
+  }
+}
+
+}  // namespace recognition::enhancement
