@@ -307,45 +307,113 @@ GaborKernel gabor_kernel(int orientation, std::int32_t frequency) {
   return kernel;
 }
 
+namespace {
+
+// The block's pixels with the kernel's reach around them, zero off the image, so that the
+// taps that fall off the image add nothing without a test per tap.
+constexpr int kWindow = kBlockSize + kKernelSide - 1;
+constexpr int kWindowStride = 32;
+using Window = std::array<std::int16_t, kWindow * kWindowStride>;
+
+void load_window(const ImageView& image, int x0, int y0, Window& window) {
+  window.fill(0);
+  const int left = x0 - kKernelBefore;
+  const int column_begin = std::max(0, -left);
+  const int column_end = std::min(kWindow, image.width - left);
+  for (int wy = 0; wy < kWindow; ++wy) {
+    const int y = y0 - kKernelBefore + wy;
+    if (y < 0 || y >= image.height) continue;
+    const std::uint8_t* source = image.pixels + static_cast<std::ptrdiff_t>(y) * image.width + left;
+    for (int wx = column_begin; wx < column_end; ++wx) window[wy * kWindowStride + wx] = source[wx];
+  }
+}
+
+// The kernel is point-symmetric, K(-x, -y) = K(x, y), so that most taps pair up with their
+// mirror image and share one multiplication; taps are window offsets of the block's first
+// pixel. Zero taps are dropped. The sums stay exact integers whatever the grouping.
+struct KernelTaps {
+  struct Pair {
+    int first;
+    int second;
+    std::int16_t weight;
+  };
+  struct Single {
+    int offset;
+    std::int16_t weight;
+  };
+  std::array<Pair, 50> pairs;
+  std::array<Single, 100> singles;
+  int pair_count = 0;
+  int single_count = 0;
+};
+
+KernelTaps group_taps(const GaborKernel& kernel) {
+  KernelTaps taps;
+  std::array<bool, 100> grouped{};
+  for (int ky = 0; ky < kKernelSide; ++ky) {
+    for (int kx = 0; kx < kKernelSide; ++kx) {
+      const int i = ky * kKernelSide + kx;
+      if (grouped[i]) continue;
+      grouped[i] = true;
+      const std::int32_t weight = kernel[i];
+      if (weight == 0) continue;
+      // The mirror of offset (x, y) = (kx - 5, ky - 5) is (5 - kx, 5 - ky), at index 10 - k.
+      const int my = 2 * kKernelBefore - ky;
+      const int mx = 2 * kKernelBefore - kx;
+      const int mirror = my * kKernelSide + mx;
+      if (my < kKernelSide && mx < kKernelSide && !grouped[mirror] && kernel[mirror] == weight) {
+        grouped[mirror] = true;
+        taps.pairs[taps.pair_count++] = {ky * kWindowStride + kx, my * kWindowStride + mx,
+                                         static_cast<std::int16_t>(weight)};
+      } else {
+        taps.singles[taps.single_count++] = {ky * kWindowStride + kx,
+                                             static_cast<std::int16_t>(weight)};
+      }
+    }
+  }
+  return taps;
+}
+
+using BlockResponse = std::array<std::array<std::int32_t, kBlockSize>, kBlockSize>;
+
+// Gabor response of the block's 256 pixels; each row's 16 sums are formed side by side.
+void respond(const Window& window, const KernelTaps& taps, BlockResponse& response) {
+  for (int py = 0; py < kBlockSize; ++py) {
+    const std::int16_t* origin = window.data() + py * kWindowStride;
+    std::int32_t sums[kBlockSize] = {};
+    for (int t = 0; t < taps.pair_count; ++t) {
+      const KernelTaps::Pair& tap = taps.pairs[t];
+      const std::int16_t* a = origin + tap.first;
+      const std::int16_t* b = origin + tap.second;
+      for (int px = 0; px < kBlockSize; ++px) {
+        sums[px] += static_cast<std::int16_t>(a[px] + b[px]) * tap.weight;
+      }
+    }
+    for (int t = 0; t < taps.single_count; ++t) {
+      const KernelTaps::Single& tap = taps.singles[t];
+      const std::int16_t* a = origin + tap.offset;
+      for (int px = 0; px < kBlockSize; ++px) sums[px] += a[px] * tap.weight;
+    }
+    std::copy(std::begin(sums), std::end(sums), response[py].begin());
+  }
+}
+
+}  // namespace
+
 void filter_ridges(const ImageView& image, const BlockField& blocks, std::uint8_t* ridges) {
   const int width = image.width;
-  const int height = image.height;
-  std::memset(ridges, 0, static_cast<std::size_t>(width) * height);
-
-  // The block's pixels with the kernel's reach around them, zero off the image: the taps
-  // that fall off the image then add nothing, without a test per tap.
-  constexpr int kWindow = kBlockSize + kKernelSide - 1;
-  std::uint8_t window[kWindow][kWindow];
-  std::int32_t response[kBlockSize][kBlockSize];
-
+  std::memset(ridges, 0, static_cast<std::size_t>(width) * image.height);
+  Window window;
+  BlockResponse response;
   for (int row = 0; row < blocks.rows; ++row) {
     for (int column = 0; column < blocks.columns; ++column) {
       const int b = index(blocks, column, row);
       if (blocks.mask[b] == 0) continue;
-      const GaborKernel kernel = gabor_kernel(blocks.orientation[b], blocks.frequency[b]);
       const int x0 = column * kBlockSize;
       const int y0 = row * kBlockSize;
-
-      for (int wy = 0; wy < kWindow; ++wy) {
-        const int y = y0 - kKernelBefore + wy;
-        for (int wx = 0; wx < kWindow; ++wx) {
-          const int x = x0 - kKernelBefore + wx;
-          window[wy][wx] = (x >= 0 && x < width && y >= 0 && y < height)
-                               ? image.pixels[static_cast<std::ptrdiff_t>(y) * width + x]
-                               : 0;
-        }
-      }
-
-      std::memset(response, 0, sizeof response);
-      for (int ky = 0; ky < kKernelSide; ++ky) {
-        for (int kx = 0; kx < kKernelSide; ++kx) {
-          const std::int32_t k = kernel[ky * kKernelSide + kx];
-          for (int py = 0; py < kBlockSize; ++py) {
-            const std::uint8_t* in = &window[py + ky][kx];
-            for (int px = 0; px < kBlockSize; ++px) response[py][px] += in[px] * k;
-          }
-        }
-      }
+      load_window(image, x0, y0, window);
+      respond(window, group_taps(gabor_kernel(blocks.orientation[b], blocks.frequency[b])),
+              response);
 
       // The 256 responses of a block can exceed 32 bits together.
       std::int64_t total = 0;

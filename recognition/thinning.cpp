@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstring>
 #include <utility>
 
 namespace recognition::thinning {
@@ -61,33 +62,56 @@ constexpr std::array<bool, 256> kCornerPixel = [] {
   return table;
 }();
 
-// One parallel pass over a row: `q` points at the row in the image before the pass, `a`
-// at the same row of the image after it. Pixels are 0 or 255, so the tests are byte masks
-// and the loop runs without branches. Returns non-zero if a pixel was removed.
+// The image rows around the row being judged, the image before the pass.
+struct Rows {
+  const std::uint8_t* up2;
+  const std::uint8_t* up;
+  const std::uint8_t* mid;
+  const std::uint8_t* down;
+  const std::uint8_t* down2;
+};
+
+// 255 if the pass removes pixel x, 0 if not. Pixels are 0 or 255, so every test is a byte
+// mask and the judgement has no branch.
+[[gnu::always_inline]] inline std::uint8_t removal(const Rows& r, int x) {
+  const std::uint8_t p = r.mid[x];
+  const std::uint8_t n = r.up[x], s = r.down[x], e = r.mid[x + 1], w = r.mid[x - 1];
+  const std::uint8_t ne = r.up[x + 1], nw = r.up[x - 1], se = r.down[x + 1], sw = r.down[x - 1];
+  const std::uint8_t nn = r.up2[x], ss = r.down2[x], ee = r.mid[x + 2], ww = r.mid[x - 2];
+  // A diagonal link that the pixel's removal would break.
+  const std::uint8_t keeps = (sw & ~w & ~s) | (nw & ~w & ~n) | (se & ~s & ~e) | (ne & ~e & ~n);
+  // Edges of a ridge at least three pixels thick, straight or diagonal.
+  const std::uint8_t edge = (ww & nw & w & sw & ~e) | (ee & ne & e & se & ~w) |
+                            (ss & sw & s & se & ~n) | (nn & nw & n & ne & ~s) |
+                            (r.down2[x - 1] & r.down[x - 2] & w & sw & s & ~e & ~ne & ~n) |
+                            (r.down2[x + 1] & r.down[x + 2] & s & se & e & ~nw & ~w & ~n) |
+                            (r.up2[x - 1] & r.up[x - 2] & nw & w & n & ~s & ~se & ~e) |
+                            (r.up2[x + 1] & r.up[x + 2] & e & ne & n & ~w & ~sw & ~s);
+  return static_cast<std::uint8_t>(p & ~keeps & edge);
+}
+
+// One parallel pass over the row `q` of the image before the pass, written to the same row
+// `a` of the image after it. Returns non-zero if a pixel was removed.
 std::uint8_t thin_row(const std::uint8_t* q, std::uint8_t* a, std::ptrdiff_t width, int x_begin,
                       int x_end) {
-  const std::uint8_t* up2 = q - 2 * width;
-  const std::uint8_t* up = q - width;
-  const std::uint8_t* down = q + width;
-  const std::uint8_t* down2 = q + 2 * width;
+  const Rows rows{q - 2 * width, q - width, q, q + width, q + 2 * width};
   std::uint8_t removed_any = 0;
-  for (int x = x_begin; x < x_end; ++x) {
-    const unsigned p = q[x];
-    const unsigned n = up[x], s = down[x], e = q[x + 1], w = q[x - 1];
-    const unsigned ne = up[x + 1], nw = up[x - 1], se = down[x + 1], sw = down[x - 1];
-    const unsigned nn = up2[x], ss = down2[x], ee = q[x + 2], ww = q[x - 2];
-    // A diagonal link that the pixel's removal would break.
-    const unsigned keeps = (sw & ~w & ~s) | (nw & ~w & ~n) | (se & ~s & ~e) | (ne & ~e & ~n);
-    // Edges of a ridge at least three pixels thick, straight or diagonal.
-    const unsigned edge = (ww & nw & w & sw & ~e) | (ee & ne & e & se & ~w) |
-                          (ss & sw & s & se & ~n) | (nn & nw & n & ne & ~s) |
-                          (down2[x - 1] & down[x - 2] & w & sw & s & ~e & ~ne & ~n) |
-                          (down2[x + 1] & down[x + 2] & s & se & e & ~nw & ~w & ~n) |
-                          (up2[x - 1] & up[x - 2] & nw & w & n & ~s & ~se & ~e) |
-                          (up2[x + 1] & up[x + 2] & e & ne & n & ~w & ~sw & ~s);
-    const unsigned removed = p & ~keeps & edge & 0xFFu;
-    a[x] = static_cast<std::uint8_t>(p & ~removed);
-    removed_any |= static_cast<std::uint8_t>(removed);
+  int x = x_begin;
+  // Runs of 16 pixels with a fixed count, so that the compiler judges them side by side.
+  constexpr int kRun = 16;
+  for (; x + kRun <= x_end; x += kRun) {
+    std::uint8_t kept[kRun];  // local, so the compiler need not fear `a` overlapping `q`
+    for (int k = 0; k < kRun; ++k) {
+      const std::uint8_t removed = removal(rows, x + k);
+      kept[k] = static_cast<std::uint8_t>(q[x + k] & ~removed);
+      removed_any |= removed;
+    }
+    std::memcpy(a + x, kept, kRun);
+  }
+  for (; x < x_end; ++x) {
+    const std::uint8_t removed = removal(rows, x);
+    a[x] = static_cast<std::uint8_t>(q[x] & ~removed);
+    removed_any |= removed;
   }
   return removed_any;
 }
