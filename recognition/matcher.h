@@ -45,6 +45,9 @@ class TemplateMatcher {
   // Whether `p` agrees with `q` closely enough to join q's row.
   bool joins(const MinutiaNode& q, const MinutiaNode& p) const;
 
+  std::size_t rows() const { return rows_; }
+  std::size_t columns() const { return columns_.size(); }
+
  private:
   const MinutiaNode* cell(std::size_t row, std::size_t column) const {
     const std::vector<const MinutiaNode*>& cells = columns_[column];
