@@ -40,23 +40,49 @@ bool inside(const BlockField& blocks, int column, int row) {
 }  // namespace
 
 void stretch_contrast(const std::uint8_t* image, std::uint8_t* stretched, std::size_t size) {
-  const auto [lowest, highest] = std::minmax_element(image, image + size);
-  const int low = *lowest;
-  const int range = *highest - low;
+  std::uint8_t low = 255, high = 0;
+  for (std::size_t i = 0; i < size; ++i) {
+    low = std::min(low, image[i]);
+    high = std::max(high, image[i]);
+  }
+  const int range = high - low;
   if (range == 0) {
     std::memcpy(stretched, image, size);
     return;
   }
   std::uint8_t lookup[256] = {};
-  for (int v = low; v <= low + range; ++v) {
-    lookup[v] = static_cast<std::uint8_t>((v - low) * 255 / range);
-  }
+  for (int v = low; v <= high; ++v) lookup[v] = static_cast<std::uint8_t>((v - low) * 255 / range);
   for (std::size_t i = 0; i < size; ++i) stretched[i] = lookup[image[i]];
 }
 
 void invert_grey(std::uint8_t* image, std::size_t size) {
   for (std::size_t i = 0; i < size; ++i) image[i] = static_cast<std::uint8_t>(255 - image[i]);
 }
+
+namespace {
+
+struct GradientSums {
+  std::int32_t xx = 0, yy = 0, xy = 0;
+};
+
+// Sobel gradient products of `count` pixels of a row from x on. Inlined, so that the
+// whole-block rows get a constant count the compiler can vectorise.
+[[gnu::always_inline]] inline void add_gradients(const std::uint8_t* mid, std::ptrdiff_t width,
+                                                 int x, int count, GradientSums& sums) {
+  const std::uint8_t* up = mid - width;
+  const std::uint8_t* down = mid + width;
+  for (int k = x; k < x + count; ++k) {
+    const std::int32_t gx =
+        2 * mid[k + 1] + up[k + 1] + down[k + 1] - 2 * mid[k - 1] - up[k - 1] - down[k - 1];
+    const std::int32_t gy =
+        2 * down[k] + down[k - 1] + down[k + 1] - 2 * up[k] - up[k - 1] - up[k + 1];
+    sums.xx += gx * gx;
+    sums.yy += gy * gy;
+    sums.xy += gx * gy;
+  }
+}
+
+}  // namespace
 
 void estimate_orientation(const ImageView& image, BlockField& blocks) {
   const int width = image.width;
@@ -68,21 +94,16 @@ void estimate_orientation(const ImageView& image, BlockField& blocks) {
       const int y_begin = std::max(row * kBlockSize, 1);
       const int y_end = std::min(row * kBlockSize + kBlockSize, image.height - 1);
       // Integer sums stay below 2^31 for a block and are exact, as the double sums are.
-      std::int32_t sxx = 0, syy = 0, sxy = 0;
+      GradientSums sums;
       for (int y = y_begin; y < y_end; ++y) {
-        const std::uint8_t* up = image.pixels + static_cast<std::ptrdiff_t>(y - 1) * width;
-        const std::uint8_t* mid = up + width;
-        const std::uint8_t* down = mid + width;
-        for (int x = x_begin; x < x_end; ++x) {
-          const std::int32_t gx = 2 * mid[x + 1] + up[x + 1] + down[x + 1] - 2 * mid[x - 1] -
-                                  up[x - 1] - down[x - 1];
-          const std::int32_t gy = 2 * down[x] + down[x - 1] + down[x + 1] - 2 * up[x] -
-                                  up[x - 1] - up[x + 1];
-          sxx += gx * gx;
-          syy += gy * gy;
-          sxy += gx * gy;
+        const std::uint8_t* mid = image.pixels + static_cast<std::ptrdiff_t>(y) * width;
+        if (x_end - x_begin == kBlockSize) {
+          add_gradients(mid, width, x_begin, kBlockSize, sums);
+        } else {
+          add_gradients(mid, width, x_begin, x_end - x_begin, sums);
         }
       }
+      const auto [sxx, syy, sxy] = sums;
       const int b = index(blocks, column, row);
       if (sxx == 0 && syy == 0 && sxy == 0) {
         blocks.mask[b] = 0;
@@ -120,24 +141,41 @@ void estimate_orientation(const ImageView& image, BlockField& blocks) {
   }
 }
 
-RidgeSamples sample_across_ridges(const ImageView& image, int block_column, int block_row,
-                                  int orientation) {
-  const int cx = block_column * kBlockSize + kBlockSize / 2;
-  const int cy = block_row * kBlockSize + kBlockSize / 2;
-  const auto [co, si] = angle::rotation(orientation);
+namespace {
+
+// The window reaches at most 16 + 8 pixels from the block centre in x and in y.
+constexpr int kSampleReach = 24;
+
+[[gnu::always_inline]] inline RidgeSamples sample(const ImageView& image, int cx, int cy,
+                                                  angle::Rotation rotation, bool inside) {
+  const auto [co, si] = rotation;
   RidgeSamples samples{};
   for (int i = 0; i < 32; ++i) {
     std::int32_t sum = 0;
     for (int j = 0; j < 16; ++j) {
       const int x = cx + ((i - 16) * si + (j - 8) * co) / 1024;
       const int y = cy + ((j - 8) * si + (16 - i) * co) / 1024;
-      if (x >= 0 && x < image.width && y >= 0 && y < image.height) {
+      if (inside || (x >= 0 && x < image.width && y >= 0 && y < image.height)) {
         sum += image.pixels[static_cast<std::ptrdiff_t>(y) * image.width + x];
       }
     }
     samples[i] = sum / 16;  // positions off the image count as dark, not as missing
   }
   return samples;
+}
+
+}  // namespace
+
+RidgeSamples sample_across_ridges(const ImageView& image, int block_column, int block_row,
+                                  int orientation) {
+  const int cx = block_column * kBlockSize + kBlockSize / 2;
+  const int cy = block_row * kBlockSize + kBlockSize / 2;
+  const angle::Rotation rotation = angle::rotation(orientation);
+  if (cx >= kSampleReach && cx + kSampleReach < image.width && cy >= kSampleReach &&
+      cy + kSampleReach < image.height) {
+    return sample(image, cx, cy, rotation, true);
+  }
+  return sample(image, cx, cy, rotation, false);
 }
 
 std::int32_t crossing_frequency(const RidgeSamples& samples) {
@@ -294,14 +332,23 @@ void segment_finger(const ImageView& image, BlockField& blocks, double divisor) 
 GaborKernel gabor_kernel(int orientation, std::int32_t frequency) {
   const auto [co, si] = angle::rotation(orientation);
   GaborKernel kernel{};
-  for (int y = -kKernelBefore; y < kKernelSide - kKernelBefore; ++y) {
-    for (int x = -kKernelBefore; x < kKernelSide - kKernelBefore; ++x) {
+  for (int ky = 0; ky < kKernelSide; ++ky) {
+    for (int kx = 0; kx < kKernelSide; ++kx) {
+      const int i = ky * kKernelSide + kx;
+      // Offsets (x, y) and (-x, -y) negate u and v and so have the same value; the first
+      // row and column have no mirror inside the kernel.
+      const int mirror = (2 * kKernelBefore - ky) * kKernelSide + 2 * kKernelBefore - kx;
+      if (ky > 0 && kx > 0 && mirror < i) {
+        kernel[i] = kernel[mirror];
+        continue;
+      }
+      const int y = ky - kKernelBefore;
+      const int x = kx - kKernelBefore;
       const std::int32_t u = si * y + co * x;  // along the ridge, x 1024
       const std::int32_t v = co * y - si * x;  // across the ridge, x 1024
       const double g = std::exp(-(u * u + v * v) * kEnvelopeFactor) *
                        std::cos(static_cast<double>(v) * frequency * kWaveFactor);
-      kernel[(y + kKernelBefore) * kKernelSide + x + kKernelBefore] =
-          static_cast<std::int32_t>(g * 1024);
+      kernel[i] = static_cast<std::int32_t>(g * 1024);
     }
   }
   return kernel;
