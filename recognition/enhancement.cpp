@@ -1,10 +1,8 @@
 #include "recognition/enhancement.h"
 
-#include <cstring>
 #include <new>
 
 #include "recognition/enhancement_stages.h"
-#include "recognition/thinning.h"
 
 namespace recognition {
 namespace {
@@ -84,19 +82,10 @@ void RidgeEnhancer::enhance(std::uint8_t* image, std::uint8_t* skeleton) {
                                  block_mask_.get(),         block_orientation_.get(),
                                  block_frequency_.get(),    block_cos2_.get(),
                                  block_sin2_.get(),         previous_frequency_.get()};
-  const enhancement::ImageView working{skeleton, width_, height_};
   const Variant how = variant(image_type_);
-
-  enhancement::stretch_contrast(image, skeleton, size);
-  if (how.inverted) enhancement::invert_grey(skeleton, size);
-  for (int pass = 0; pass < how.passes; ++pass) {
-    if (pass > 0) std::memcpy(skeleton, ridges, size);
-    enhancement::estimate_orientation(working, blocks);
-    enhancement::estimate_frequency(working, blocks);
-    enhancement::segment_finger(working, blocks, segmentation_divisor_);
-    enhancement::filter_ridges(working, blocks, ridges);
-  }
-  thinning::thin_ridges(ridges, skeleton, width_, height_);
+  enhancement::skeletonize({image, width_, height_},
+                           {how.inverted, how.passes, segmentation_divisor_}, blocks, ridges,
+                           skeleton);
 }
 
 }  // namespace recognition

@@ -7,6 +7,7 @@
 #include <numbers>
 
 #include "recognition/angle_table.h"
+#include "recognition/thinning.h"
 
 namespace recognition::enhancement {
 namespace {
@@ -116,8 +117,12 @@ void estimate_orientation(const ImageView& image, BlockField& blocks) {
       blocks.sin2[b] = std::sin(2.0 * theta);
     }
   }
-  // Smoothing over 5 x 5 blocks, column by column and in place: a block cleared here no
-  // longer counts for the blocks after it.
+  smooth_orientation(blocks);
+}
+
+void smooth_orientation(BlockField& blocks) {
+  // Column by column and in place: a block cleared here no longer counts for the blocks
+  // after it. The neighbourhood is summed in the same order, column by column.
   for (int column = 0; column < blocks.columns; ++column) {
     for (int row = 0; row < blocks.rows; ++row) {
       double sum_cos = 0.0, sum_sin = 0.0;
@@ -474,6 +479,22 @@ void filter_ridges(const ImageView& image, const BlockField& blocks, std::uint8_
       }
     }
   }
+}
+
+void skeletonize(const ImageView& image, const Chain& chain, BlockField& blocks,
+                 std::uint8_t* ridges, std::uint8_t* skeleton) {
+  const std::size_t size = static_cast<std::size_t>(image.width) * image.height;
+  const ImageView working{skeleton, image.width, image.height};
+  stretch_contrast(image.pixels, skeleton, size);
+  if (chain.inverted) invert_grey(skeleton, size);
+  for (int pass = 0; pass < chain.passes; ++pass) {
+    if (pass > 0) std::memcpy(skeleton, ridges, size);
+    estimate_orientation(working, blocks);
+    estimate_frequency(working, blocks);
+    segment_finger(working, blocks, chain.segmentation_divisor);
+    filter_ridges(working, blocks, ridges);
+  }
+  thinning::thin_ridges(ridges, skeleton, image.width, image.height);
 }
 
 }  // namespace recognition::enhancement

@@ -43,6 +43,8 @@ void invert_grey(std::uint8_t* image, std::size_t size);
 // Sets every block's mask (1 where the image has any gradient) and, for the finger blocks,
 // the smoothed ridge orientation; clears blocks whose neighbourhood has no orientation.
 void estimate_orientation(const ImageView& image, BlockField& blocks);
+// The orientation of every block from the doubled angles of its 5 x 5 neighbourhood.
+void smooth_orientation(BlockField& blocks);
 
 // The 32 samples across the ridges of one block and the frequency they cross the mean at.
 using RidgeSamples = std::array<std::int32_t, 32>;
@@ -67,5 +69,17 @@ GaborKernel gabor_kernel(int orientation, std::int32_t frequency);
 // Filters every finger block and binarises it at the block's mean response: 255 ridge,
 // 0 otherwise; pixels of background blocks and beyond the last whole block are 0.
 void filter_ridges(const ImageView& image, const BlockField& blocks, std::uint8_t* ridges);
+
+// The whole chain for one image: stretched (and inverted if asked), then `passes` times
+// orientation, frequency, finger mask and Gabor filter, the later passes on the ridge image
+// of the one before, and thinned into `skeleton`. `ridges` is a working image of the same
+// size; it may be `image` itself, which is then overwritten.
+struct Chain {
+  bool inverted;
+  int passes;
+  double segmentation_divisor;
+};
+void skeletonize(const ImageView& image, const Chain& chain, BlockField& blocks,
+                 std::uint8_t* ridges, std::uint8_t* skeleton);
 
 }  // namespace recognition::enhancement
