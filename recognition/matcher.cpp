@@ -34,17 +34,17 @@ bool TemplateMatcher::joins(const MinutiaNode& q, const MinutiaNode& p) const {
   // Smallest number of agreeing relations with more than three and more than the threshold
   // in percent of m (the percentage is truncated before it is compared).
   const int needed = std::max(kMinAgreement, ((match_threshold_ + 1) * m + 99) / 100);
-  // p's relations are sorted by distance: only a window of it can agree with each q.
-  const PairRelation* const p_begin = p.relations;
+  // Both lists are sorted by distance: the window of p's relations close enough in
+  // distance to q's relation only moves forward.
+  const PairRelation* window = p.relations;
   const PairRelation* const p_end = p.relations + p.relation_count;
   int agreeing = 0;
   for (int i = 0; i < q.relation_count; ++i) {
     if (agreeing + (q.relation_count - i) < needed) return false;
     const PairRelation& r = q.relations[i];
-    const PairRelation* candidate =
-        std::lower_bound(p_begin, p_end, r.distance - kDistanceTolerance,
-                         [](const PairRelation& a, int d) { return a.distance < d; });
-    for (; candidate != p_end && candidate->distance <= r.distance + kDistanceTolerance; ++candidate) {
+    while (window != p_end && window->distance < r.distance - kDistanceTolerance) ++window;
+    for (const PairRelation* candidate = window;
+         candidate != p_end && candidate->distance <= r.distance + kDistanceTolerance; ++candidate) {
       if (relations_agree(*candidate, r)) {
         ++agreeing;
         break;
@@ -56,7 +56,7 @@ bool TemplateMatcher::joins(const MinutiaNode& q, const MinutiaNode& p) const {
 
 int TemplateMatcher::find_row(const MinutiaNode& p) const {
   for (std::size_t r = 0; r < rows_; ++r) {
-    for (std::size_t c = 0; c < columns_.size(); ++c) {
+    for (std::size_t c = 0; c < column_count_; ++c) {
       const MinutiaNode* q = cell(r, c);
       if (q != nullptr && joins(*q, p)) return static_cast<int>(r);
     }
@@ -72,8 +72,8 @@ std::int16_t TemplateMatcher::run(const NodeList& list, MatchMode mode) {
   if (!has_table_) {
     has_table_ = true;
     rows_ = count;
-    columns_.emplace_back(count);
-    for (std::size_t i = 0; i < count; ++i) columns_[0][i] = &list.nodes[i];
+    std::vector<const MinutiaNode*>& column = new_column(count);
+    for (std::size_t i = 0; i < count; ++i) column[i] = &list.nodes[i];
     return 0;
   }
   for (std::size_t i = 0; i < count; ++i) row_work_[i] = find_row(list.nodes[i]);
@@ -90,11 +90,19 @@ std::int16_t TemplateMatcher::run(const NodeList& list, MatchMode mode) {
   }
 }
 
+std::vector<const MinutiaNode*>& TemplateMatcher::new_column(std::size_t rows) {
+  if (column_count_ == columns_.size()) columns_.emplace_back();
+  std::vector<const MinutiaNode*>& column = columns_[column_count_];
+  column.assign(rows, nullptr);
+  ++column_count_;
+  return column;
+}
+
 void TemplateMatcher::add_column(const NodeList& list) {
   const std::size_t count = list.nodes.size();
   std::size_t next_new_row = rows_;
   rows_ += static_cast<std::size_t>(std::count(row_work_.begin(), row_work_.begin() + count, -1));
-  std::vector<const MinutiaNode*>& column = columns_.emplace_back(rows_);
+  std::vector<const MinutiaNode*>& column = new_column(rows_);
   for (std::size_t i = 0; i < count; ++i) {
     // A later node of the same image that joined the same row replaces the earlier one.
     const std::size_t row = row_work_[i] >= 0 ? static_cast<std::size_t>(row_work_[i]) : next_new_row++;
@@ -103,11 +111,11 @@ void TemplateMatcher::add_column(const NodeList& list) {
 }
 
 bool TemplateMatcher::coexists(std::size_t row) const {
-  if (columns_.empty()) return false;
+  if (column_count_ == 0) return false;
   for (std::size_t other = 0; other < rows_; ++other) {
     if (other == row || !chosen_[other]) continue;
     bool together = false;
-    for (std::size_t c = 0; c < columns_.size() && !together; ++c) {
+    for (std::size_t c = 0; c < column_count_ && !together; ++c) {
       together = cell(row, c) != nullptr && cell(other, c) != nullptr;
     }
     if (!together) return false;
@@ -116,7 +124,7 @@ bool TemplateMatcher::coexists(std::size_t row) const {
 }
 
 bool TemplateMatcher::select12() {
-  const int columns = static_cast<int>(columns_.size());
+  const int columns = static_cast<int>(column_count_);
   chosen_.assign(rows_, false);
   for (std::size_t r = 0; r < rows_; ++r) {
     int occupied = 0;
@@ -148,7 +156,7 @@ void TemplateMatcher::build_template() {
   for (std::size_t r = 0; r < rows_; ++r) {
     if (!chosen_[r]) continue;
     const MinutiaNode* first = nullptr;
-    for (std::size_t c = 0; c < columns_.size() && first == nullptr; ++c) first = cell(r, c);
+    for (std::size_t c = 0; c < column_count_ && first == nullptr; ++c) first = cell(r, c);
     body[length++] = static_cast<std::uint8_t>(row_work_[r]);
     body[length++] = first->minutia->kind;
     for (std::size_t j = 0; j < rows_; ++j) {
@@ -157,7 +165,7 @@ void TemplateMatcher::build_template() {
       int here_sum = 0;
       int there_sum = 0;
       int together = 0;
-      for (std::size_t c = 0; c < columns_.size(); ++c) {
+      for (std::size_t c = 0; c < column_count_; ++c) {
         const MinutiaNode* a = cell(r, c);
         const MinutiaNode* b = cell(j, c);
         if (a == nullptr || b == nullptr) continue;
@@ -181,7 +189,7 @@ std::int16_t TemplateMatcher::score() const {
   int partnered = 0;
   for (int r = 0; r < loaded_count_; ++r) {
     bool found = false;
-    for (std::size_t c = 1; c < columns_.size() && !found; ++c) found = cell(static_cast<std::size_t>(r), c) != nullptr;
+    for (std::size_t c = 1; c < column_count_ && !found; ++c) found = cell(static_cast<std::size_t>(r), c) != nullptr;
     partnered += found ? 1 : 0;
   }
   return to_int16(partnered * 100 / loaded_count_);
@@ -204,6 +212,8 @@ std::int16_t TemplateMatcher::load_template(const std::uint8_t* bytes) {
                                   static_cast<std::int16_t>(read_u16(field + 2)),
                                   static_cast<std::int16_t>(read_u16(field + 4)), 0};
     }
+    std::sort(relations, relations + kRelationsPerRecord,
+              [](const PairRelation& a, const PairRelation& b) { return a.distance < b.distance; });
     loaded_.nodes[i] = MinutiaNode{&loaded_minutiae_[i], relations, kRelationsPerRecord, false};
   }
   return run(loaded_, MatchMode::kLoad);
@@ -219,7 +229,7 @@ void TemplateMatcher::clear() {
   loaded_count_ = 0;
   has_table_ = false;
   rows_ = 0;
-  columns_.clear();
+  column_count_ = 0;
 }
 
 }  // namespace recognition

@@ -42,17 +42,19 @@ class TemplateMatcher {
   const std::uint8_t* template_bytes() const { return template_bytes_.data(); }
   int template_size() const { return template_format::kHeaderSize + body_length_; }
 
-  // Whether `p` agrees with `q` closely enough to join q's row.
+  // Whether `p` agrees with `q` closely enough to join q's row. Both nodes' relations must
+  // be sorted by distance.
   bool joins(const MinutiaNode& q, const MinutiaNode& p) const;
 
   std::size_t rows() const { return rows_; }
-  std::size_t columns() const { return columns_.size(); }
+  std::size_t columns() const { return column_count_; }
 
  private:
   const MinutiaNode* cell(std::size_t row, std::size_t column) const {
     const std::vector<const MinutiaNode*>& cells = columns_[column];
     return row < cells.size() ? cells[row] : nullptr;
   }
+  std::vector<const MinutiaNode*>& new_column(std::size_t rows);
   int find_row(const MinutiaNode& p) const;
   void add_column(const NodeList& list);
   bool select12();
@@ -68,14 +70,19 @@ class TemplateMatcher {
   std::vector<bool> chosen_;          // during the selection: rows chosen so far
   std::array<std::uint8_t, template_format::kTemplateSize> template_bytes_{};
   int body_length_ = 0;
-  // The loaded template: minutiae at (0, 0) with the stored kind, 11 relations each.
+  // The loaded template: minutiae at (0, 0) with the stored kind, 11 relations each, here
+  // sorted by distance (only the matching reads them, and the order of relations does not
+  // change which of them agree).
   std::vector<Minutia> loaded_minutiae_;
   NodeList loaded_;
   int loaded_count_ = 0;
   bool has_table_ = false;
   std::size_t rows_ = 0;
-  // The table by columns; a column shorter than rows_ is empty below its end.
+  // The table by columns; a column shorter than rows_ is empty below its end. Columns
+  // beyond column_count_ are kept for reuse, so that identification allocates nothing per
+  // candidate.
   std::vector<std::vector<const MinutiaNode*>> columns_;
+  std::size_t column_count_ = 0;
 };
 
 }  // namespace recognition

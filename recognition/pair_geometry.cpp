@@ -63,12 +63,11 @@ int distance(std::int32_t ax, std::int32_t ay, std::int32_t bx, std::int32_t by)
 int distance(const Minutia& a, const Minutia& b) { return distance(a.x, a.y, b.x, b.y); }
 
 int angle(const Minutia& a, const Minutia& c) {
-  const std::int64_t ux = static_cast<std::int64_t>(a.x2) - a.x;
-  const std::int64_t uy = static_cast<std::int64_t>(a.y2) - a.y;
-  const std::int64_t vx = static_cast<std::int64_t>(c.x) - a.x;
-  const std::int64_t vy = static_cast<std::int64_t>(c.y) - a.y;
-  const int t = arctangent(wrap32(wrap32(ux) * wrap32(vy) - wrap32(uy) * wrap32(vx)),
-                           wrap32(wrap32(ux) * wrap32(vx) + wrap32(uy) * wrap32(vy)));
+  const std::int64_t ux = wrap32(static_cast<std::int64_t>(a.x2) - a.x);
+  const std::int64_t uy = wrap32(static_cast<std::int64_t>(a.y2) - a.y);
+  const std::int64_t vx = wrap32(static_cast<std::int64_t>(c.x) - a.x);
+  const std::int64_t vy = wrap32(static_cast<std::int64_t>(c.y) - a.y);
+  const int t = arctangent(wrap32(ux * vy - uy * vx), wrap32(ux * vx + uy * vy));
   return t < 0 ? -t : 360 - t;
 }
 

@@ -25,6 +25,8 @@ TEST(TemplateCrc, CheckValuesOfTheStoredTemplates) {
   const std::string digits = "123456789";
   EXPECT_EQ(crc(reinterpret_cast<const std::uint8_t*>(digits.data()), digits.size()), 0x340BC6D9u);
   EXPECT_EQ(crc(nullptr, 0), 0xFFFFFFFFu);
+  const std::string fox = "The quick brown fox jumps over the lazy dog";  // eight at a time, and the rest
+  EXPECT_EQ(crc(reinterpret_cast<const std::uint8_t*>(fox.data()), fox.size()), ~0x414FA339u);
   const std::uint8_t zero = 0;
   EXPECT_EQ(crc(&zero, 1), ~0xD202EF8Du);  // the common CRC-32 of one zero byte, not inverted
 }
