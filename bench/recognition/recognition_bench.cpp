@@ -1,0 +1,77 @@
+// The whole processing of one live image (enhancement, thinning, extraction, relations) for
+// each terminal image geometry, and identification against a gallery of templates enrolled
+// from real fingers.
+#include <benchmark/benchmark.h>
+
+#include <vector>
+
+#include "ProcTemp.h"
+#include "tests/recognition/fingerprint_images.h"
+
+namespace {
+
+constexpr short kImageType = 0;
+constexpr short kThreshold = 40;
+
+void process_image(benchmark::State& state) {
+  const int width = static_cast<int>(state.range(0));
+  const int height = static_cast<int>(state.range(1));
+  test_images::GreyImage image = test_images::centred_window(test_images::scan("fvc2002-db3b", 101, 1), width, height);
+  if (image.pixels.empty()) {
+    state.SkipWithError("test image missing");
+    return;
+  }
+  ProcTemp p(kImageType, kThreshold);
+  for (auto _ : state) {
+    // IdentifyInit is exactly one image's processing, without a matcher step.
+    if (p.IdentifyInit(image.pixels.data(), width, height) != 0) {
+      state.SkipWithError("processing failed");
+      return;
+    }
+    benchmark::DoNotOptimize(p.GetOutPointer());
+  }
+}
+
+BENCHMARK(process_image)->Args({300, 256})->Args({384, 256})->Args({440, 280})->Unit(benchmark::kMillisecond);
+
+// Templates of the fingers in the test data, each enrolled from its first impressions.
+std::vector<std::vector<unsigned char>> gallery() {
+  std::vector<std::vector<unsigned char>> templates;
+  ProcTemp p(kImageType, kThreshold);
+  for (const char* set : test_images::kSets) {
+    for (int finger : test_images::kFingers) {
+      std::vector<unsigned char> stored(pendra::kTemplateSize);
+      short counter = 0;
+      short result = 0;
+      for (int impression = 1; impression <= test_images::kImpressions && result != 1; ++impression) {
+        test_images::GreyImage image = test_images::centred_window(test_images::scan(set, finger, impression), 300, 256);
+        result = p.CreateTemplate(image.pixels.data(), image.width, image.height, stored.data(), counter);
+      }
+      if (result == 1) templates.push_back(stored);
+    }
+  }
+  return templates;
+}
+
+void identify_find(benchmark::State& state) {
+  std::vector<std::vector<unsigned char>> templates = gallery();
+  test_images::GreyImage live = test_images::centred_window(test_images::scan("fvc2002-db3b", 101, 7), 300, 256);
+  ProcTemp p(kImageType, kThreshold);
+  if (templates.empty() || p.IdentifyInit(live.pixels.data(), live.width, live.height) != 0) {
+    state.SkipWithError("no gallery or live image");
+    return;
+  }
+  std::size_t next = 0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(p.IdentifyFind(templates[next].data()));
+    next = next + 1 == templates.size() ? 0 : next + 1;
+  }
+  state.SetItemsProcessed(state.iterations());
+  state.counters["gallery"] = static_cast<double>(templates.size());
+}
+
+BENCHMARK(identify_find)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
