@@ -1,7 +1,9 @@
 #include "recognition/extraction.h"
 
 #include <array>
+#include <bit>
 #include <cstddef>
+#include <cstring>
 
 #include "recognition/pair_geometry.h"
 
@@ -26,6 +28,13 @@ constexpr std::array<unsigned, 8> kSpurPatterns = {
     bit(kN) | bit(kW),          bit(kN) | bit(kE) | bit(kS), bit(kN) | bit(kE) | bit(kW),
     bit(kN) | bit(kS) | bit(kW), bit(kE) | bit(kS) | bit(kW)};
 
+constexpr std::array<bool, 256> make_spur_lookup() {
+  std::array<bool, 256> lookup{};
+  for (const unsigned pattern : kSpurPatterns) lookup[pattern] = true;
+  return lookup;
+}
+constexpr std::array<bool, 256> kIsSpur = make_spur_lookup();
+
 // The thinning leaves artefact lines along the image border; up to 12 lines deep are
 // searched, and 3 more than the densest one are cleared.
 constexpr int kBorderSearchDepth = 12;
@@ -45,14 +54,7 @@ class Skeleton {
   bool extract() {
     clear_border_artefacts();
     scan_interior([this](std::ptrdiff_t p) {
-      if (image_[p] == kBackground) return;
-      const unsigned mask = neighbour_mask(p);
-      for (const unsigned pattern : kSpurPatterns) {
-        if (mask == pattern) {
-          image_[p] = kBackground;
-          return;
-        }
-      }
+      if (image_[p] != kBackground && kIsSpur[neighbour_mask(p)]) image_[p] = kBackground;
     });
     // Crossings of two ridges carry no reliable minutia.
     scan_interior([this](std::ptrdiff_t p) {
@@ -81,27 +83,54 @@ class Skeleton {
   std::ptrdiff_t at(int x, int y) const { return static_cast<std::ptrdiff_t>(y) * width_ + x; }
   std::ptrdiff_t neighbour(std::ptrdiff_t p, int d) const { return p + offsets_[d]; }
 
+  // Bit d set when the neighbour in direction d is not background.
   unsigned neighbour_mask(std::ptrdiff_t p) const {
     unsigned mask = 0;
     for (int d = 0; d < kDirections; ++d) {
-      if (image_[neighbour(p, d)] != kBackground) mask |= 1u << d;
+      mask |= static_cast<unsigned>(image_[neighbour(p, d)] != kBackground) << d;
     }
     return mask;
   }
-  int neighbour_count(std::ptrdiff_t p) const {
-    int count = 0;
-    for (int d = 0; d < kDirections; ++d) count += image_[neighbour(p, d)] != kBackground ? 1 : 0;
-    return count;
-  }
+  int neighbour_count(std::ptrdiff_t p) const { return std::popcount(neighbour_mask(p)); }
 
   // Row by row over the pixels that have all eight neighbours inside the image; changes
-  // are seen by the later pixels of the same scan.
+  // are seen by the later pixels of the same scan. No scan does anything to a background
+  // pixel, so the search for the next skeleton pixel takes eight at a time; it starts
+  // afresh after every visit, which may have changed the pixels ahead.
   template <class Visit>
   void scan_interior(Visit visit) {
     for (int y = 1; y <= height_ - 2; ++y) {
-      for (int x = 1; x <= width_ - 2; ++x) visit(at(x, y));
+      const std::ptrdiff_t row = at(0, y);
+      int x = 1;
+      while (x + kWord <= width_ - 1) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, image_ + row + x, sizeof word);
+        const int skip = first_set_byte(word);
+        if (skip == kWord) {
+          x += kWord;
+          continue;
+        }
+        x += skip;
+        visit(row + x);
+        ++x;
+      }
+      for (; x <= width_ - 2; ++x) {
+        if (image_[row + x] != kBackground) visit(row + x);
+      }
     }
   }
+
+  // Index in memory order of the first non-zero byte of `word`, 8 when there is none.
+  static int first_set_byte(std::uint64_t word) {
+    constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
+    // The high bit of each byte becomes set exactly when the byte is not 0 (no carries
+    // cross bytes: (b & 0x7F) + 0x7F <= 0xFE).
+    const std::uint64_t set = (((word & kLow7) + kLow7) | word) & ~kLow7;
+    if (set == 0) return kWord;
+    if constexpr (std::endian::native == std::endian::little) return std::countr_zero(set) / 8;
+    return std::countl_zero(set) / 8;
+  }
+  static constexpr int kWord = sizeof(std::uint64_t);
 
   void clear_border_artefacts() {
     struct Edge {

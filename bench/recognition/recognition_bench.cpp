@@ -6,6 +6,9 @@
 #include <vector>
 
 #include "ProcTemp.h"
+#include "recognition/enhancement.h"
+#include "recognition/extraction.h"
+#include "recognition/pair_geometry.h"
 #include "tests/recognition/fingerprint_images.h"
 
 namespace {
@@ -33,6 +36,37 @@ void process_image(benchmark::State& state) {
 }
 
 BENCHMARK(process_image)->Args({300, 256})->Args({384, 256})->Args({440, 280})->Unit(benchmark::kMillisecond);
+
+// The stages after the skeleton alone: extraction (which works in place, so each round
+// starts from a fresh copy of the skeleton) and the pair relations.
+void minutiae_and_relations(benchmark::State& state) {
+  const int width = static_cast<int>(state.range(0));
+  const int height = static_cast<int>(state.range(1));
+  test_images::GreyImage image = test_images::centred_window(test_images::scan("fvc2002-db3b", 101, 1), width, height);
+  std::vector<std::uint8_t> skeleton(image.pixels.size());
+  recognition::RidgeEnhancer enhancer(kImageType);
+  if (image.pixels.empty() || !enhancer.set_up(width, height, 16, 3.0)) {
+    state.SkipWithError("no skeleton");
+    return;
+  }
+  enhancer.enhance(image.pixels.data(), skeleton.data());
+  enhancer.release();
+  std::vector<std::uint8_t> work(skeleton.size());
+  for (auto _ : state) {
+    work = skeleton;
+    recognition::MinutiaSet set;
+    set.width = static_cast<std::int16_t>(width);
+    set.height = static_cast<std::int16_t>(height);
+    set.image = work.data();
+    recognition::extract_minutiae(set);
+    recognition::NodeList nodes =
+        recognition::build_relations(set.minutiae.data(), static_cast<int>(set.minutiae.size()), false);
+    benchmark::DoNotOptimize(nodes.relations.data());
+    state.counters["minutiae"] = static_cast<double>(set.minutiae.size());
+  }
+}
+
+BENCHMARK(minutiae_and_relations)->Args({300, 256})->Args({384, 256})->Args({440, 280})->Unit(benchmark::kMicrosecond);
 
 // Templates of the fingers in the test data, each enrolled from its first impressions.
 std::vector<std::vector<unsigned char>> gallery() {
