@@ -289,8 +289,9 @@ void segment_finger(const ImageView& image, BlockField& blocks, double divisor) 
   const std::int64_t mean = total / size;
   std::int64_t deviation = 0;
   for (std::int64_t i = 0; i < size; ++i) deviation += std::abs(image.pixels[i] - mean);
-  const std::int64_t threshold =
-      static_cast<std::int64_t>(static_cast<double>(deviation / size) / divisor);
+  const std::int64_t mean_deviation = deviation / size;
+  const auto threshold =
+      static_cast<std::int64_t>(static_cast<double>(mean_deviation) / divisor);
 
   // Within this margin of the grid's edges a low-contrast block is background outright;
   // inside it, only when a neighbouring block is already background, so that clearing
@@ -312,7 +313,7 @@ void segment_finger(const ImageView& image, BlockField& blocks, double divisor) 
     for (int row = 0; row < blocks.rows; ++row) {
       const std::uint8_t* origin = image.pixels +
                                    static_cast<std::ptrdiff_t>(row) * kBlockSize * width +
-                                   column * kBlockSize;
+                                   static_cast<std::ptrdiff_t>(column) * kBlockSize;
       std::int32_t sum = 0;
       for (int y = 0; y < kBlockSize; ++y) {
         for (int x = 0; x < kBlockSize; ++x) sum += origin[y * width + x];
@@ -365,7 +366,7 @@ namespace {
 // taps that fall off the image add nothing without a test per tap.
 constexpr int kWindow = kBlockSize + kKernelSide - 1;
 constexpr int kWindowStride = 32;
-using Window = std::array<std::int16_t, kWindow * kWindowStride>;
+using Window = std::array<std::int16_t, std::size_t{kWindow} * kWindowStride>;
 
 void load_window(const ImageView& image, int x0, int y0, Window& window) {
   window.fill(0);
@@ -431,7 +432,7 @@ using BlockResponse = std::array<std::array<std::int32_t, kBlockSize>, kBlockSiz
 // Gabor response of the block's 256 pixels; each row's 16 sums are formed side by side.
 void respond(const Window& window, const KernelTaps& taps, BlockResponse& response) {
   for (int py = 0; py < kBlockSize; ++py) {
-    const std::int16_t* origin = window.data() + py * kWindowStride;
+    const std::int16_t* origin = window.data() + static_cast<std::ptrdiff_t>(py) * kWindowStride;
     std::int32_t sums[kBlockSize] = {};
     for (int t = 0; t < taps.pair_count; ++t) {
       const KernelTaps::Pair& tap = taps.pairs[t];

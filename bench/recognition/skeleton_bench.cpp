@@ -25,6 +25,7 @@ void skeleton(benchmark::State& state) {
   std::vector<std::uint8_t> output(input.size());
   recognition::RidgeEnhancer enhancer(1);
   for (auto _ : state) {
+    (void)_;
     if (!enhancer.set_up(width, height, 16, kDivisor)) {
       state.SkipWithError("set-up failed");
       return;

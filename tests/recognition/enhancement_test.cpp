@@ -87,7 +87,7 @@ TEST(ContrastStretch, ImageOfOneGreyValueIsPassedOnUnchanged) {
 }
 
 TEST(Orientation, UniformAreaHasNoGradientAndLeavesTheFinger) {
-  const Pixels flat(64 * 64, 90);
+  const Pixels flat(std::size_t{64} * 64, 90);
   Grid grid(4, 4);
   BlockField blocks = grid.field();
   estimate_orientation({flat.data(), 64, 64}, blocks);
@@ -164,7 +164,7 @@ TEST(RidgeSampling, SamplesAcrossTheRidgesAlongTheOrientation) {
 }
 
 TEST(RidgeSampling, PositionsOffTheImageCountAsBlack) {
-  const Pixels grey(64 * 64, 160);
+  const Pixels grey(std::size_t{64} * 64, 160);
   const RidgeSamples samples = sample_across_ridges({grey.data(), 64, 64}, 0, 0, 0);
   for (int i = 0; i < 32; ++i) EXPECT_EQ(samples[i], i <= 24 ? 160 : 0) << i;
 }
@@ -389,7 +389,7 @@ TEST(GaborFilter, PixelsBeyondTheLastWholeBlockAndOfBackgroundBlocksAreZero) {
 TEST(GaborFilter, BlockMeanIsTakenOverMoreThan32Bits) {
   // White everywhere and a flat kernel: the 256 equal responses of an inner block sum to
   // about 4.1e9, and none of them lies above the block mean.
-  const Pixels white(64 * 64, 255);
+  const Pixels white(std::size_t{64} * 64, 255);
   Grid grid(4, 4);
   Pixels ridges(white.size());
   filter_ridges({white.data(), 64, 64}, grid.field(), ridges.data());
@@ -450,7 +450,7 @@ TEST(RidgeEnhancer, ImageTypeChoosesInversionAndPasses) {
 }
 
 TEST(RidgeEnhancer, FlatImageGivesAnEmptySkeleton) {
-  const Pixels flat(64 * 48, 200);
+  const Pixels flat(std::size_t{64} * 48, 200);
   RidgeEnhancer enhancer(1);
   ASSERT_TRUE(enhancer.set_up(64, 48, 16, 5.0));
   Pixels input = flat, skeleton(flat.size(), 99);
@@ -462,14 +462,14 @@ TEST(RidgeEnhancer, FlatImageGivesAnEmptySkeleton) {
 TEST(RidgeEnhancer, RefusesOtherBlockSizesAndDoesNothingWithoutBlocks) {
   RidgeEnhancer enhancer(1);
   EXPECT_FALSE(enhancer.set_up(64, 64, 8, 5.0));
-  Pixels input = rings(64, 64), skeleton(64 * 64, 99);
+  Pixels input = rings(64, 64), skeleton(std::size_t{64} * 64, 99);
   enhancer.enhance(input.data(), skeleton.data());
-  EXPECT_EQ(skeleton, Pixels(64 * 64, 99));
+  EXPECT_EQ(skeleton, Pixels(std::size_t{64} * 64, 99));
 
   EXPECT_TRUE(enhancer.set_up(64, 64, 16, 5.0));
   enhancer.release();
   enhancer.enhance(input.data(), skeleton.data());
-  EXPECT_EQ(skeleton, Pixels(64 * 64, 99));
+  EXPECT_EQ(skeleton, Pixels(std::size_t{64} * 64, 99));
 }
 
 }  // namespace
