@@ -368,17 +368,40 @@ constexpr int kWindow = kBlockSize + kKernelSide - 1;
 constexpr int kWindowStride = 32;
 using Window = std::array<std::int16_t, std::size_t{kWindow} * kWindowStride>;
 
-void load_window(const ImageView& image, int x0, int y0, Window& window) {
-  window.fill(0);
+// Loads the window of the block at (x0, y0); returns false if a pixel other than 0 or 255
+// was seen, that is unless the image is a ridge image of an earlier pass.
+bool load_window(const ImageView& image, int x0, int y0, Window& window) {
   const int left = x0 - kKernelBefore;
+  const int top = y0 - kKernelBefore;
+  std::uint8_t grey = 0;  // (v + 1) & 0xFE is 0 for v = 0 and v = 255 only
+  if (left >= 0 && left + kWindowStride <= image.width && top >= 0 &&
+      top + kWindow <= image.height) {
+    // Inside the image: whole rows of the window, a constant count the compiler widens
+    // side by side; the columns past the kernel's reach are loaded and never read.
+    for (int wy = 0; wy < kWindow; ++wy) {
+      const std::uint8_t* source =
+          image.pixels + static_cast<std::ptrdiff_t>(top + wy) * image.width + left;
+      std::int16_t* target = window.data() + static_cast<std::ptrdiff_t>(wy) * kWindowStride;
+      for (int wx = 0; wx < kWindowStride; ++wx) {
+        target[wx] = source[wx];
+        grey |= static_cast<std::uint8_t>(source[wx] + 1) & 0xFE;
+      }
+    }
+    return grey == 0;
+  }
+  window.fill(0);
   const int column_begin = std::max(0, -left);
   const int column_end = std::min(kWindow, image.width - left);
   for (int wy = 0; wy < kWindow; ++wy) {
-    const int y = y0 - kKernelBefore + wy;
+    const int y = top + wy;
     if (y < 0 || y >= image.height) continue;
     const std::uint8_t* source = image.pixels + static_cast<std::ptrdiff_t>(y) * image.width + left;
-    for (int wx = column_begin; wx < column_end; ++wx) window[wy * kWindowStride + wx] = source[wx];
+    for (int wx = column_begin; wx < column_end; ++wx) {
+      window[wy * kWindowStride + wx] = source[wx];
+      grey |= static_cast<std::uint8_t>(source[wx] + 1) & 0xFE;
+    }
   }
+  return grey == 0;
 }
 
 // The kernel is point-symmetric, K(-x, -y) = K(x, y), so that most taps pair up with their
@@ -451,6 +474,63 @@ void respond(const Window& window, const KernelTaps& taps, BlockResponse& respon
   }
 }
 
+// On a ridge image of an earlier pass every pixel is 0 or 255, and a response is 255 times
+// the sum of the weights of the taps on ridge pixels. Such sums fit 16 bits as long as the
+// magnitudes of their weights do: the taps are cut into runs of at most 32767, each summed
+// in 16-bit lanes, by masking instead of multiplying.
+struct BinaryTaps {
+  struct Tap {
+    int offset;
+    std::int16_t weight;
+  };
+  std::array<Tap, 100> taps;
+  std::array<int, 100> run_ends;  // one past the last tap of each run
+  int run_count = 0;
+};
+
+BinaryTaps binary_taps(const GaborKernel& kernel) {
+  constexpr std::int32_t kRunLimit = 32767;
+  BinaryTaps taps;
+  int count = 0;
+  std::int32_t run_magnitude = 0;
+  for (int ky = 0; ky < kKernelSide; ++ky) {
+    for (int kx = 0; kx < kKernelSide; ++kx) {
+      const std::int32_t weight = kernel[ky * kKernelSide + kx];
+      if (weight == 0) continue;
+      const std::int32_t magnitude = weight < 0 ? -weight : weight;
+      if (run_magnitude + magnitude > kRunLimit) {
+        taps.run_ends[taps.run_count++] = count;
+        run_magnitude = 0;
+      }
+      run_magnitude += magnitude;
+      taps.taps[count++] = {ky * kWindowStride + kx, static_cast<std::int16_t>(weight)};
+    }
+  }
+  taps.run_ends[taps.run_count++] = count;
+  return taps;
+}
+
+// `window` holds 0 for background and -1 (all bits set) for ridge pixels.
+void respond_binary(const Window& window, const BinaryTaps& taps, BlockResponse& response) {
+  for (int py = 0; py < kBlockSize; ++py) {
+    const std::int16_t* origin = window.data() + static_cast<std::ptrdiff_t>(py) * kWindowStride;
+    std::int32_t sums[kBlockSize] = {};
+    int t = 0;
+    for (int run = 0; run < taps.run_count; ++run) {
+      std::int16_t run_sums[kBlockSize] = {};
+      for (; t < taps.run_ends[run]; ++t) {
+        const BinaryTaps::Tap& tap = taps.taps[t];
+        const std::int16_t* ridge = origin + tap.offset;
+        for (int px = 0; px < kBlockSize; ++px) {
+          run_sums[px] = static_cast<std::int16_t>(run_sums[px] + (ridge[px] & tap.weight));
+        }
+      }
+      for (int px = 0; px < kBlockSize; ++px) sums[px] += run_sums[px];
+    }
+    for (int px = 0; px < kBlockSize; ++px) response[py][px] = 255 * sums[px];
+  }
+}
+
 }  // namespace
 
 void filter_ridges(const ImageView& image, const BlockField& blocks, std::uint8_t* ridges) {
@@ -464,9 +544,13 @@ void filter_ridges(const ImageView& image, const BlockField& blocks, std::uint8_
       if (blocks.mask[b] == 0) continue;
       const int x0 = column * kBlockSize;
       const int y0 = row * kBlockSize;
-      load_window(image, x0, y0, window);
-      respond(window, group_taps(gabor_kernel(blocks.orientation[b], blocks.frequency[b])),
-              response);
+      const GaborKernel kernel = gabor_kernel(blocks.orientation[b], blocks.frequency[b]);
+      if (load_window(image, x0, y0, window)) {
+        for (std::int16_t& v : window) v = static_cast<std::int16_t>(-(v != 0));
+        respond_binary(window, binary_taps(kernel), response);
+      } else {
+        respond(window, group_taps(kernel), response);
+      }
 
       // The 256 responses of a block can exceed 32 bits together.
       std::int64_t total = 0;
