@@ -319,6 +319,14 @@ TEST(Segmentation, LastColumnOfANarrowGridCountsAsBorder) {
   EXPECT_EQ(grid.mask_at(2, 2), 1);
 }
 
+// A grey test image with some structure: rings, so that every stage has work to do.
+Pixels rings(int width, int height) {
+  return picture(width, height, [&](int x, int y) {
+    const double r = std::hypot(x - width / 2.0, y - height / 2.0);
+    return r > 100 ? 170 : 128 + 80 * std::cos(r * 0.8);
+  });
+}
+
 // Kernel entry for the offset (x, y), x and y in -5..4.
 std::int32_t tap(const GaborKernel& kernel, int x, int y) { return kernel[(y + 5) * 10 + x + 5]; }
 
@@ -361,6 +369,58 @@ TEST(GaborKernel, EveryTapMatchesItsFormula) {
   }
 }
 
+// The Gabor filter summed tap by tap, the plain way.
+Pixels direct_gabor(const Pixels& image, int width, int height, Grid& grid) {
+  Pixels ridges(image.size(), 0);
+  for (int row = 0; row < grid.rows; ++row) {
+    for (int column = 0; column < grid.columns; ++column) {
+      const int b = row * grid.columns + column;
+      if (grid.mask[b] == 0) continue;
+      const GaborKernel kernel = gabor_kernel(grid.orientation[b], grid.frequency[b]);
+      std::vector<std::int32_t> response;
+      std::int64_t total = 0;
+      for (int py = row * 16; py < row * 16 + 16; ++py) {
+        for (int px = column * 16; px < column * 16 + 16; ++px) {
+          std::int32_t r = 0;
+          for (int y = -5; y <= 4; ++y) {
+            for (int x = -5; x <= 4; ++x) {
+              if (px + x < 0 || px + x >= width || py + y < 0 || py + y >= height) continue;
+              r += image[(py + y) * width + px + x] * tap(kernel, x, y);
+            }
+          }
+          response.push_back(r);
+          total += r;
+        }
+      }
+      for (int i = 0; i < 256; ++i) {
+        const int px = column * 16 + i % 16, py = row * 16 + i / 16;
+        ridges[py * width + px] = response[i] > total / 256 ? 255 : 0;
+      }
+    }
+  }
+  return ridges;
+}
+
+TEST(GaborFilter, AgreesWithTheDirectSumOnGreyAndOnBinaryImages) {
+  // Blocks at the edges and inside, each with its own orientation and frequency, on a grey
+  // image and on a ridge image of 0 and 255 only.
+  const int width = 96, height = 80;
+  const Pixels grey = rings(width, height);
+  Pixels binary = grey;
+  for (std::uint8_t& v : binary) v = v > 128 ? 255 : 0;
+  Grid grid(6, 5);
+  for (int b = 0; b < grid.count(); ++b) {
+    grid.orientation[b] = (b * 37) % 180 - 89;
+    grid.frequency[b] = b == 7 ? -1 : 41 + (b * 53) % 301;
+  }
+  grid.mask[9] = 0;
+  for (const Pixels* image : {&grey, static_cast<const Pixels*>(&binary)}) {
+    Pixels ridges(image->size());
+    filter_ridges({image->data(), width, height}, grid.field(), ridges.data());
+    EXPECT_EQ(ridges, direct_gabor(*image, width, height, grid));
+  }
+}
+
 TEST(GaborFilter, PixelsBeyondTheLastWholeBlockAndOfBackgroundBlocksAreZero) {
   // 280 x 300: 17 x 18 blocks, leaving 8 columns and 12 rows outside the grid.
   const int width = 280, height = 300;
@@ -396,14 +456,6 @@ TEST(GaborFilter, BlockMeanIsTakenOverMoreThan32Bits) {
   for (int y = 16; y < 48; ++y) {
     for (int x = 16; x < 48; ++x) ASSERT_EQ(ridges[y * 64 + x], 0) << x << "," << y;
   }
-}
-
-// A grey test image with some structure: rings, so that every stage has work to do.
-Pixels rings(int width, int height) {
-  return picture(width, height, [&](int x, int y) {
-    const double r = std::hypot(x - width / 2.0, y - height / 2.0);
-    return r > 100 ? 170 : 128 + 80 * std::cos(r * 0.8);
-  });
 }
 
 TEST(Skeletonize, TheInputImageMayServeAsWorkingImage) {
