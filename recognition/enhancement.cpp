@@ -7,26 +7,29 @@
 namespace recognition {
 namespace {
 
-// How each image type is prepared and how often it is filtered: a second pass over the
-// binary ridge image of the first closes gaps and evens the ridge widths.
+// How each image type is prepared and how often orientation, frequency, mask and Gabor
+// filter run; the later passes work on the binary ridge image of the pass before.
 struct Variant {
-  std::int16_t image_type;
   bool inverted;
   int passes;
 };
-constexpr Variant kVariants[] = {
-    {1, false, 2},
-    {2, false, 1},
-    {3, true, 2},
-    {4, false, 2},
+struct TypeVariant {
+  std::int16_t image_type;
+  Variant variant;
 };
-constexpr Variant kOtherType = {0, false, 2};
+constexpr TypeVariant kVariants[] = {
+    {1, {false, 2}},
+    {2, {false, 1}},
+    {3, {true, 2}},
+    {4, {false, 2}},
+};
+constexpr Variant kOtherTypes = {false, 2};
 
 Variant variant(std::int16_t image_type) {
-  for (const Variant& v : kVariants) {
-    if (v.image_type == image_type) return v;
+  for (const TypeVariant& row : kVariants) {
+    if (row.image_type == image_type) return row.variant;
   }
-  return kOtherType;
+  return kOtherTypes;
 }
 
 template <typename T>

@@ -37,7 +37,7 @@ struct BlockField {
 // stretch and is copied unchanged.
 void stretch_contrast(const std::uint8_t* image, std::uint8_t* stretched, std::size_t size);
 
-// For sensors that deliver light ridges on a dark ground.
+// Every grey value v becomes 255 - v: image type 3 has light ridges on a dark ground.
 void invert_grey(std::uint8_t* image, std::size_t size);
 
 // Sets every block's mask (1 where the image has any gradient) and, for the finger blocks,
