@@ -75,26 +75,26 @@ Pixels skeleton_of(RidgeEnhancer& enhancer, const Scan& scan,
 
 void PrintTo(const Scan& scan, std::ostream* out) { *out << name(scan); }
 
-class SkeletonDigest : public testing::TestWithParam<Scan> {};
+class SkeletonDigest : public testing::TestWithParam<Scan> {
+ protected:
+  void SetUp() override {
+    image = image_of(GetParam());
+    ASSERT_FALSE(image.pixels.empty()) << name(GetParam());
+    RidgeEnhancer enhancer(GetParam().image_type);
+    skeleton = skeleton_of(enhancer, GetParam(), image);
+    ASSERT_EQ(skeleton.size(), image.pixels.size());
+  }
+  test_images::GreyImage image;
+  Pixels skeleton;
+};
 
 TEST_P(SkeletonDigest, MatchesTheRecordedSkeleton) {
-  const Scan& scan = GetParam();
-  const test_images::GreyImage image = image_of(scan);
-  ASSERT_FALSE(image.pixels.empty()) << name(scan);
-  RidgeEnhancer enhancer(scan.image_type);
-  const Pixels skeleton = skeleton_of(enhancer, scan, image);
-  ASSERT_EQ(skeleton.size(), image.pixels.size());
-  EXPECT_EQ(fnv1a64(skeleton), scan.digest)
-      << name(scan) << ": digest 0x" << std::hex << fnv1a64(skeleton);
+  EXPECT_EQ(fnv1a64(skeleton), GetParam().digest)
+      << name(GetParam()) << ": digest 0x" << std::hex << fnv1a64(skeleton);
 }
 
 TEST_P(SkeletonDigest, IsABinarySkeletonOnePixelWide) {
   const Scan& scan = GetParam();
-  const test_images::GreyImage image = image_of(scan);
-  ASSERT_FALSE(image.pixels.empty()) << name(scan);
-  RidgeEnhancer enhancer(scan.image_type);
-  const Pixels skeleton = skeleton_of(enhancer, scan, image);
-  ASSERT_EQ(skeleton.size(), image.pixels.size());
   const int width = image.width;
   const auto set = [&](int x, int y) {
     return x < width && y < image.height && skeleton[y * width + x] != 0;
