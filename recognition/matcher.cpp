@@ -101,7 +101,8 @@ std::vector<const MinutiaNode*>& TemplateMatcher::new_column(std::size_t rows) {
 void TemplateMatcher::add_column(const NodeList& list) {
   const std::size_t count = list.nodes.size();
   std::size_t next_new_row = rows_;
-  rows_ += static_cast<std::size_t>(std::count(row_work_.begin(), row_work_.begin() + count, -1));
+  rows_ += static_cast<std::size_t>(
+      std::count(row_work_.begin(), row_work_.begin() + static_cast<std::ptrdiff_t>(count), -1));
   std::vector<const MinutiaNode*>& column = new_column(rows_);
   for (std::size_t i = 0; i < count; ++i) {
     // A later node of the same image that joined the same row replaces the earlier one.
@@ -207,7 +208,7 @@ std::int16_t TemplateMatcher::load_template(const std::uint8_t* bytes) {
     loaded_minutiae_[i].kind = record[1];  // record[0], the percentage, plays no part here
     PairRelation* relations = loaded_.relations.data() + static_cast<std::size_t>(i) * kRelationsPerRecord;
     for (int j = 0; j < kRelationsPerRecord; ++j) {
-      const std::uint8_t* field = record + 2 + j * kRelationSize;
+      const std::uint8_t* field = record + 2 + static_cast<std::ptrdiff_t>(j) * kRelationSize;
       relations[j] = PairRelation{static_cast<std::int16_t>(read_u16(field)),
                                   static_cast<std::int16_t>(read_u16(field + 2)),
                                   static_cast<std::int16_t>(read_u16(field + 4)), 0};

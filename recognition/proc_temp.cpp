@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <exception>
 #include <memory>
 #include <new>
 #include <utility>
@@ -56,13 +57,14 @@ bool image_acceptable(const unsigned char* image, int width, int height) {
          height <= kMaxImageSide;
 }
 
-// Runs `body`; want of memory anywhere inside ends the call with kNoMemory in `status` and
+// Runs `body`; want of memory anywhere inside (std::bad_alloc, or std::length_error for a
+// size beyond what can be allocated) ends the call with kNoMemory in `status` and
 // `failure_result` as the result, since no exception may reach the application.
 template <class Body>
 short guarded(std::int16_t& status, short failure_result, Body&& body) {
   try {
     return body();
-  } catch (const std::bad_alloc&) {
+  } catch (const std::exception&) {
     status = pendra::kNoMemory;
     return failure_result;
   }

@@ -55,7 +55,7 @@ void print_distribution(const char* name, const Histogram& scores) {
 }
 
 void evaluate_set(const Options& options, const char* set) {
-  std::vector<test_images::GreyImage> images(kFingers * kImpressions);
+  std::vector<test_images::GreyImage> images(static_cast<std::size_t>(kFingers) * kImpressions);
   for (int f = 0; f < kFingers; ++f) {
     for (int i = 0; i < kImpressions; ++i) {
       char path[512];

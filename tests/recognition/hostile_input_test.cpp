@@ -32,7 +32,7 @@ Bytes random_bytes(std::mt19937& rng, std::size_t size) {
 
 // An FP code of `n` records of random int16 values, with a right check value.
 Bytes hostile_code(std::mt19937& rng, int n) {
-  Bytes code = random_bytes(rng, static_cast<std::size_t>(12 + 8 * n));
+  Bytes code = random_bytes(rng, 12 + 8 * static_cast<std::size_t>(n));
   code[4] = 1;
   tf::write_u16(code.data() + 6, static_cast<std::uint16_t>(12 + 8 * n));
   tf::write_u16(code.data() + 8, static_cast<std::uint16_t>(n));
@@ -106,7 +106,7 @@ TEST_F(HostileInput, FpCodesWithWildCoordinatesOrFalseCountsNeverOverrun) {
   }
   Bytes extremes = hostile_code(rng_, 4);
   const std::uint16_t corners[] = {0x8000, 0x7FFF, 0x8000, 0x8000, 0x7FFF, 0x7FFF, 0x0000, 0x8000};
-  for (int i = 0; i < 16; ++i) tf::write_u16(extremes.data() + 12 + 2 * i, corners[i % 8]);
+  for (std::size_t i = 0; i < 16; ++i) tf::write_u16(extremes.data() + 12 + 2 * i, corners[i % 8]);
   tf::write_u32(extremes.data(), tf::crc(extremes.data() + 4, extremes.size() - 4));
   EXPECT_TRUE(is_score(p_.VerifyFPCode(exact_copy(extremes).get(), stored.data())));
 

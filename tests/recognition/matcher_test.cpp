@@ -147,7 +147,7 @@ TEST(Enrolment, TheSameImageTwiceAddsNoRowAndGivesAFullTemplate) {
   // Rows 0..11 in row order, each with its relations to the other eleven in order.
   for (int r = 0; r < 12; ++r) {
     SCOPED_TRACE(testing::Message() << "record " << r);
-    const std::uint8_t* record = t + tf::kHeaderSize + r * tf::kRecordSize;
+    const std::uint8_t* record = t + tf::kHeaderSize + static_cast<std::ptrdiff_t>(r) * tf::kRecordSize;
     EXPECT_EQ(record[0], 100);
     EXPECT_EQ(record[1], minutiae[r].kind);
     int field = 2;
@@ -173,7 +173,7 @@ TEST(Enrolment, OccurrencePercentagesOverThreeImages) {
   EXPECT_EQ(matcher.run(c, MatchMode::kEnrol), 1);
   EXPECT_EQ(matcher.rows(), 12u);
   const std::uint8_t* body = matcher.template_bytes() + tf::kHeaderSize;
-  for (int r = 0; r < 12; ++r) EXPECT_EQ(body[r * tf::kRecordSize], r < 10 ? 100 : 66) << "record " << r;
+  for (std::size_t r = 0; r < 12; ++r) EXPECT_EQ(body[r * tf::kRecordSize], r < 10 ? 100 : 66) << "record " << r;
 }
 
 TEST(Enrolment, TooFewRowsSeenTwiceGiveNoTemplate) {

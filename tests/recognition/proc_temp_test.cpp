@@ -185,17 +185,17 @@ TEST(Enrolment, TemplateBytesAsStored) {
   const Bytes header = {1, 0, 0x30, 0x03, 0, 12, 0, 0};
   EXPECT_EQ(Bytes(t.begin() + 4, t.begin() + 12), header);
   int percentage_sum = 0;
-  for (int r = 0; r < 12; ++r) {
+  for (std::size_t r = 0; r < 12; ++r) {
     SCOPED_TRACE(testing::Message() << "record " << r);
     const unsigned char* record = t.data() + 12 + r * 68;
     EXPECT_LE(record[0], 100);
-    EXPECT_GE(record[0] * e.images, 200 - 100 + 1);  // seen in two images at least
+    EXPECT_GE(record[0], 200 / e.images);  // seen in two images at least
     percentage_sum += record[0];
     EXPECT_TRUE(record[1] == 1 || record[1] == 3);
-    for (int j = 0; j < 11; ++j) {
+    for (std::size_t j = 0; j < 11; ++j) {
       const unsigned char* relation = record + 2 + 6 * j;
       EXPECT_GE(static_cast<std::int16_t>(tf::read_u16(relation)), 0);
-      for (int a = 1; a <= 2; ++a) {
+      for (std::size_t a = 1; a <= 2; ++a) {
         const auto degrees = static_cast<std::int16_t>(tf::read_u16(relation + 2 * a));
         EXPECT_TRUE(degrees >= 1 && degrees <= 360) << degrees;
       }
@@ -274,10 +274,10 @@ TEST(FpCode, CodeOfARealImageAndItsComparison) {
   // The records are the minutiae marked 200 in the skeleton.
   const unsigned char* skeleton = p.GetOutPointer();
   ASSERT_NE(skeleton, nullptr);
-  for (int i = 0; i < (length - 12) / 8; ++i) {
+  for (std::size_t i = 0; i < static_cast<std::size_t>(length - 12) / 8; ++i) {
     const int x = tf::read_u16(code.data() + 12 + 8 * i);
     const int y = tf::read_u16(code.data() + 14 + 8 * i);
-    EXPECT_EQ(skeleton[y * kWidth + x], 200) << "minutia " << i;
+    EXPECT_EQ(skeleton[static_cast<std::size_t>(y) * kWidth + x], 200) << "minutia " << i;
   }
   const short score = p.VerifyFPCode(code.data(), const_cast<unsigned char*>(e.stored.data()));
   EXPECT_GE(score, 0);
