@@ -27,9 +27,12 @@
 //  - GetOutPointer after a call that processed an image, for display; GetLengthTemplate and
 //    GetQualityTemplate at any time on any buffer.
 //
-// Results are 16-bit; each method also keeps its result in `status`, which is where
-// CreateTemplate's 0 tells "not yet" (status 0) from "the image could not be processed"
-// (status kNoMemory).
+// Results are 16-bit. The methods that take an image, a template or a code keep their
+// result in `status` too (GetLengthTemplate and GetQualityTemplate only when they reject
+// a template; GetOutPointer never). After a
+// CreateTemplate that returned 0, status tells why: 0 the image completed no template,
+// 1 it did and the template of the moment is in the output, kNoMemory the image could
+// not be processed.
 //
 // Threads: different ProcTemp objects may process images at the same time on different
 // threads; the calls on one object must not overlap.
