@@ -29,10 +29,9 @@
 //
 // Results are 16-bit. The methods that take an image, a template or a code keep their
 // result in `status` too (GetLengthTemplate and GetQualityTemplate only when they reject
-// a template; GetOutPointer never). After a
-// CreateTemplate that returned 0, status tells why: 0 the image completed no template,
-// 1 it did and the template of the moment is in the output, kNoMemory the image could
-// not be processed.
+// a template; GetOutPointer never). After a CreateTemplate that returned 0, status tells
+// why: 0 the image completed no template, 1 it did and the template of the moment is in
+// the output, kNoMemory the image could not be processed.
 //
 // Threads: different ProcTemp objects may process images at the same time on different
 // threads; the calls on one object must not overlap.
