@@ -4,7 +4,7 @@
 // finger, is then verified against every template (genuine when the fingers agree) and
 // identified among all templates.
 //
-//   evaluate [directory of the sets] [match threshold] [width height]
+//   evaluate [directory of the sets] [match threshold] [image type] [width height]
 // Without a width and height the whole scan is processed; with them, the centred window of
 // that terminal geometry.
 #include <algorithm>
@@ -24,11 +24,11 @@ constexpr int kFirstFinger = 101;
 constexpr int kFingers = 10;
 constexpr int kImpressions = 8;
 constexpr int kMostEnrolmentImages = 5;
-constexpr short kImageType = 0;
 
 struct Options {
   std::string directory = "/work/shared/fingerprints";
   short threshold = 40;
+  short image_type = 0;
   int width = 0;  // 0: whole scans
   int height = 0;
 };
@@ -69,7 +69,7 @@ void evaluate_set(const Options& options, const char* set) {
       images[f * kImpressions + i] = image;
     }
   }
-  ProcTemp p(kImageType, options.threshold);
+  ProcTemp p(options.image_type, options.threshold);
   std::vector<std::vector<unsigned char>> templates(kFingers);
   std::vector<int> used(kFingers, 0);  // enrolment images, 0 when no template came out
   for (int f = 0; f < kFingers; ++f) {
@@ -138,7 +138,8 @@ void evaluate_set(const Options& options, const char* set) {
     genuine_pairs += genuine[s];
     impostor_pairs += impostor[s];
   }
-  std::printf("%s (threshold %d, %s): %d of %d fingers enrolled, images used:", set, options.threshold,
+  std::printf("%s (image type %d, threshold %d, %s): %d of %d fingers enrolled, images used:", set,
+              options.image_type, options.threshold,
               options.width > 0 ? (std::to_string(options.width) + " x " + std::to_string(options.height)).c_str()
                                 : "whole scans",
               enrolled, kFingers);
@@ -159,9 +160,10 @@ int main(int argc, char** argv) {
   Options options;
   if (argc > 1) options.directory = argv[1];
   if (argc > 2) options.threshold = static_cast<short>(std::atoi(argv[2]));
-  if (argc > 4) {
-    options.width = std::atoi(argv[3]);
-    options.height = std::atoi(argv[4]);
+  if (argc > 3) options.image_type = static_cast<short>(std::atoi(argv[3]));
+  if (argc > 5) {
+    options.width = std::atoi(argv[4]);
+    options.height = std::atoi(argv[5]);
   }
   for (const char* set : kSets) evaluate_set(options, set);
   return 0;
