@@ -39,12 +39,17 @@ class Drawing {
     line(x + 1, y - 1, 1, -1, arm);
   }
 
-  std::vector<std::array<int, 5>> extract() {
-    MinutiaSet set;
+  // Extracts; false when the room for minutiae ran out.
+  bool extract_into(MinutiaSet& set) {
     set.width = static_cast<std::int16_t>(width_);
     set.height = static_cast<std::int16_t>(height_);
     set.image = pixels_.data();
-    EXPECT_TRUE(extract_minutiae(set));
+    return extract_minutiae(set);
+  }
+
+  std::vector<std::array<int, 5>> extract() {
+    MinutiaSet set;
+    EXPECT_TRUE(extract_into(set));
     std::vector<std::array<int, 5>> rows;
     for (const Minutia& m : set.minutiae) rows.push_back({m.x, m.y, m.kind, m.x2, m.y2});
     return rows;
@@ -171,6 +176,18 @@ TEST(Extraction, CornersOfRightAngledTurnsAndCrossingsAreRemoved) {
   EXPECT_EQ(d.at(70, 29), kBackground);
   EXPECT_NE(d.at(70, 30), kBackground);
   EXPECT_EQ(d.at(70, 31), kBackground);
+}
+
+TEST(Extraction, MoreMinutiaeThanAnFpCodeCanCountAreRefused) {
+  // 21 x 210 ridges of 25 pixels, each recorded once from its left end.
+  Drawing d(640, 640);
+  d.frame(kFrameMargin);
+  for (int y = 16; y < 640 - 16; y += 3) {
+    for (int x = 16; x + 25 < 640 - 16; x += 29) d.line(x, y, 1, 0, 25);
+  }
+  MinutiaSet set;
+  EXPECT_FALSE(d.extract_into(set));
+  EXPECT_EQ(set.minutiae.size(), static_cast<std::size_t>(kMaxMinutiae));
 }
 
 }  // namespace
