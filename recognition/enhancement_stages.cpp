@@ -152,7 +152,7 @@ namespace {
 constexpr int kSampleReach = 24;
 
 [[gnu::always_inline]] inline RidgeSamples sample(const ImageView& image, int cx, int cy,
-                                                  angle::Rotation rotation, bool inside) {
+                                                  angle::Rotation rotation, bool on_image) {
   const auto [co, si] = rotation;
   RidgeSamples samples{};
   for (int i = 0; i < 32; ++i) {
@@ -160,7 +160,7 @@ constexpr int kSampleReach = 24;
     for (int j = 0; j < 16; ++j) {
       const int x = cx + ((i - 16) * si + (j - 8) * co) / 1024;
       const int y = cy + ((j - 8) * si + (16 - i) * co) / 1024;
-      if (inside || (x >= 0 && x < image.width && y >= 0 && y < image.height)) {
+      if (on_image || (x >= 0 && x < image.width && y >= 0 && y < image.height)) {
         sum += image.pixels[static_cast<std::ptrdiff_t>(y) * image.width + x];
       }
     }
@@ -235,6 +235,9 @@ void fill_frequency_gaps(BlockField& blocks) {
     }
   }
   // Row by row and in place: a filled block lends its frequency to the blocks after it.
+  // Weights and neighbourhoods are summed row by row too, with the weights normalised
+  // first: the roundings of both decide some of the truncated results. Unknown neighbours
+  // would add 0 to the weighted sum and nothing to the weights; they are skipped.
   for (int row = 0; row < blocks.rows; ++row) {
     for (int column = 0; column < blocks.columns; ++column) {
       const int b = index(blocks, column, row);
@@ -341,8 +344,8 @@ GaborKernel gabor_kernel(int orientation, std::int32_t frequency) {
   for (int ky = 0; ky < kKernelSide; ++ky) {
     for (int kx = 0; kx < kKernelSide; ++kx) {
       const int i = ky * kKernelSide + kx;
-      // Offsets (x, y) and (-x, -y) negate u and v and so have the same value; the first
-      // row and column have no mirror inside the kernel.
+      // Offsets (x, y) and (-x, -y) negate u and v, and the envelope and the cosine are
+      // even: the mirrored half is copied. The first row and column have no mirror.
       const int mirror = (2 * kKernelBefore - ky) * kKernelSide + 2 * kKernelBefore - kx;
       if (ky > 0 && kx > 0 && mirror < i) {
         kernel[i] = kernel[mirror];
@@ -395,10 +398,11 @@ bool load_window(const ImageView& image, int x0, int y0, Window& window) {
   for (int wy = 0; wy < kWindow; ++wy) {
     const int y = top + wy;
     if (y < 0 || y >= image.height) continue;
-    const std::uint8_t* source = image.pixels + static_cast<std::ptrdiff_t>(y) * image.width + left;
+    const std::uint8_t* source = image.pixels + static_cast<std::ptrdiff_t>(y) * image.width;
     for (int wx = column_begin; wx < column_end; ++wx) {
-      window[wy * kWindowStride + wx] = source[wx];
-      grey |= static_cast<std::uint8_t>(source[wx] + 1) & 0xFE;
+      const std::uint8_t v = source[left + wx];
+      window[wy * kWindowStride + wx] = v;
+      grey |= static_cast<std::uint8_t>(v + 1) & 0xFE;
     }
   }
   return grey == 0;
