@@ -3,7 +3,6 @@
 //   skeleton (enhancement and thinning) -> minutiae -> pair relations -> one matcher step.
 #include "ProcTemp.h"
 
-#include <algorithm>
 #include <array>
 #include <cstring>
 #include <exception>
