@@ -54,10 +54,12 @@ constexpr std::array<bool, 256> kSimplePixel = [] {
 constexpr std::array<bool, 256> kCornerPixel = [] {
   std::array<bool, 256> table{};
   for (unsigned code = 0; code < 256; ++code) {
-    const bool east_turn = all_set(code, kE) && ((all_set(code, kN) && all_clear(code, kW | kS | kSW)) ||
-                                                 (all_set(code, kS) && all_clear(code, kW | kN | kNW)));
-    const bool west_turn = all_set(code, kW) && ((all_set(code, kN) && all_clear(code, kE | kS | kSE)) ||
-                                                 (all_set(code, kS) && all_clear(code, kE | kN | kNE)));
+    const bool east_turn =
+        all_set(code, kE) && ((all_set(code, kN) && all_clear(code, kW | kS | kSW)) ||
+                              (all_set(code, kS) && all_clear(code, kW | kN | kNW)));
+    const bool west_turn =
+        all_set(code, kW) && ((all_set(code, kN) && all_clear(code, kE | kS | kSE)) ||
+                              (all_set(code, kS) && all_clear(code, kE | kN | kNE)));
     table[code] = east_turn || west_turn;
   }
   return table;
@@ -120,8 +122,7 @@ std::uint8_t thin_row(const std::uint8_t* q, std::uint8_t* a, std::ptrdiff_t wid
 }  // namespace
 
 void remove_thick_ridge_pixels(std::uint8_t* image, std::uint8_t* work, int width, int height) {
-  const std::size_t size = static_cast<std::size_t>(width) * height;
-  for (std::size_t i = 0; i < size; ++i) work[i] = image[i];
+  std::memcpy(work, image, static_cast<std::size_t>(width) * height);
   std::uint8_t* before = image;
   std::uint8_t* after = work;
   bool removed = true;
