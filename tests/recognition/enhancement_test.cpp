@@ -10,7 +10,6 @@
 
 #include "recognition/angle_table.h"
 #include "recognition/enhancement_stages.h"
-#include "recognition/thinning.h"
 
 namespace recognition::enhancement {
 namespace {
