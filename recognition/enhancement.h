@@ -7,7 +7,9 @@
 // scored by another, so every truncation, integer width, loop order and in-place update is
 // part of the contract (the skeleton digests in the tests guard it). Points where the
 // arithmetic had to be pinned down:
-//  - a block's 256 Gabor responses are summed in 64 bits (real images reach about 3.8e9);
+//  - a block's 256 Gabor responses are summed in 64 bits (real images reach about 3.8e9),
+//    and so are the grey values of the whole image for the finger mask (4096 x 4096 x 255
+//    exceeds 32 bits);
 //  - the floating-point neighbourhood sums run in the order of the surrounding block loop:
 //    column by column for the 5 x 5 orientation smoothing, row by row for the 7 x 7
 //    filling of missing frequencies;
