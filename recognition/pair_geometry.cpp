@@ -73,9 +73,12 @@ int angle(const Minutia& a, const Minutia& c) {
 
 void exchange_sort_by_distance(PairRelation* relations, int count) {
   for (int p = 0; p + 1 < count; ++p) {
+    // The entry at p, held aside while the rest of the list is compared with it.
+    PairRelation at_p = relations[p];
     for (int q = p + 1; q < count; ++q) {
-      if (relations[p].distance > relations[q].distance) std::swap(relations[p], relations[q]);
+      if (at_p.distance > relations[q].distance) std::swap(at_p, relations[q]);
     }
+    relations[p] = at_p;
   }
 }
 
