@@ -459,10 +459,10 @@ TEST(GaborFilter, BlockMeanIsTakenOverMoreThan32Bits) {
 
 TEST(Skeletonize, TheInputImageMayServeAsWorkingImage) {
   // What happens when no working image can be allocated: same skeleton, image overwritten.
-  const int width = 240, height = 224;
+  const int width = 160, height = 144;
   const Pixels image = rings(width, height);
   const Chain chain{false, 2, 5.0};
-  Grid grid(15, 14);
+  Grid grid(10, 9);
   BlockField blocks = grid.field();
 
   Pixels ridges(image.size()), skeleton(image.size());
@@ -482,10 +482,10 @@ TEST(RidgeEnhancer, ImageTypeChoosesInversionAndPasses) {
   };
   const Case cases[] = {{1, {false, 2, 5.0}}, {2, {false, 1, 3.0}}, {3, {true, 2, 3.0}},
                         {4, {false, 2, 7.0}}, {0, {false, 2, 3.0}}, {9, {false, 2, 3.0}}};
-  const int width = 240, height = 224;
+  const int width = 160, height = 144;
   const Pixels image = rings(width, height);
   for (const Case& c : cases) {
-    Grid grid(15, 14);
+    Grid grid(10, 9);
     BlockField blocks = grid.field();
     Pixels ridges(image.size()), expected(image.size());
     skeletonize({image.data(), width, height}, c.chain, blocks, ridges.data(), expected.data());
