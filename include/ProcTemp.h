@@ -9,6 +9,12 @@
 // method that takes one refuses, with kBadArgument and before any other work, a null
 // image or output buffer and a width or height below 16 (one block) or above 4096.
 //
+// Stored data is checked before it is read: a template must have version 1, 12 records,
+// a body length of exactly 816 and the right CRC, so that the check never reads past its
+// 828 bytes whatever the header claims; an FP code must have version 1, a length field of
+// 12 + 8 x n with n at most 4096 (both before the CRC is computed over that length), and
+// the right CRC.
+//
 // Calling orders:
 //  - Enrolment: set a counter to 0 and call CreateTemplate with new images of the same
 //    finger until it returns 1; the template is then in the output. The first image never
