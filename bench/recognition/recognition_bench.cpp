@@ -3,12 +3,14 @@
 // from real fingers.
 #include <benchmark/benchmark.h>
 
+#include <utility>
 #include <vector>
 
 #include "ProcTemp.h"
 #include "recognition/enhancement.h"
 #include "recognition/extraction.h"
 #include "recognition/pair_geometry.h"
+#include "tests/recognition/enrolment.h"
 #include "tests/recognition/fingerprint_images.h"
 
 namespace {
@@ -74,14 +76,8 @@ std::vector<std::vector<unsigned char>> gallery() {
   ProcTemp p(kImageType, kThreshold);
   for (const char* set : test_images::kSets) {
     for (int finger : test_images::kFingers) {
-      std::vector<unsigned char> stored(pendra::kTemplateSize);
-      short counter = 0;
-      short result = 0;
-      for (int impression = 1; impression <= test_images::kImpressions && result != 1; ++impression) {
-        test_images::GreyImage image = test_images::centred_window(test_images::scan(set, finger, impression), 300, 256);
-        result = p.CreateTemplate(image.pixels.data(), image.width, image.height, stored.data(), counter);
-      }
-      if (result == 1) templates.push_back(stored);
+      test_images::Enrolment e = test_images::enrol(p, set, finger, test_images::kImpressions);
+      if (e.result == 1) templates.push_back(std::move(e.stored));
     }
   }
   return templates;

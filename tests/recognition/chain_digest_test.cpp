@@ -12,6 +12,7 @@
 #include "recognition/enhancement.h"
 #include "recognition/extraction.h"
 #include "recognition/pair_geometry.h"
+#include "tests/recognition/enrolment.h"
 #include "tests/recognition/fingerprint_images.h"
 
 namespace {
@@ -101,17 +102,11 @@ TEST(ChainDigest, MinutiaeRelationsAndFpCodesOfRealScans) {
 
 TEST(ChainDigest, EnrolledTemplate) {
   ProcTemp p(0, 40);
-  std::vector<unsigned char> stored(828);
-  short counter = 0;
-  short result = 0;
-  for (int impression = 1; impression <= 5 && result != 1; ++impression) {
-    GreyImage image = centred_window(scan("fvc2002-db3b", 101, impression), 300, 256);
-    result = p.CreateTemplate(image.pixels.data(), image.width, image.height, stored.data(), counter);
-  }
-  ASSERT_EQ(result, 1);
+  const test_images::Enrolment e = test_images::enrol(p, "fvc2002-db3b", 101);
+  ASSERT_EQ(e.result, 1);
   Digest digest;
-  for (unsigned char b : stored) digest.add(b, 1);
-  EXPECT_EQ(counter, 5);
+  for (unsigned char b : e.stored) digest.add(b, 1);
+  EXPECT_EQ(e.images, 5);
   EXPECT_EQ(digest.value(), 0x7499ebd45d041d3dull) << std::hex << "0x" << digest.value();
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "ProcTemp.h"
+#include "tests/recognition/enrolment.h"
 #include "tests/recognition/fingerprint_images.h"
 
 namespace {
@@ -41,17 +42,10 @@ Outcome session(const char* set, int finger, const Bytes& stored) {
 
 TEST(Concurrency, ObjectsOnSeparateThreadsGiveTheirSingleThreadedResults) {
   // A template of one finger, enrolled on this thread.
-  Bytes stored(828, 0);
-  {
-    ProcTemp p(0, 40);
-    short counter = 0;
-    short result = 0;
-    for (int impression = 1; impression <= 5 && result != 1; ++impression) {
-      GreyImage image = centred_window(scan("fvc2002-db3b", 102, impression), 300, 256);
-      result = p.CreateTemplate(image.pixels.data(), image.width, image.height, stored.data(), counter);
-    }
-    ASSERT_EQ(result, 1);
-  }
+  ProcTemp enroller(0, 40);
+  const test_images::Enrolment enrolment = test_images::enrol(enroller, "fvc2002-db3b", 102);
+  ASSERT_EQ(enrolment.result, 1);
+  const Bytes& stored = enrolment.stored;
   struct Job {
     const char* set;
     int finger;

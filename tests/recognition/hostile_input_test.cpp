@@ -10,6 +10,7 @@
 
 #include "ProcTemp.h"
 #include "recognition/template_format.h"
+#include "tests/recognition/enrolment.h"
 #include "tests/recognition/fingerprint_images.h"
 
 namespace {
@@ -91,12 +92,7 @@ TEST_F(HostileInput, TemplatesWithWildRecordsScoreWithinRange) {
 }
 
 TEST_F(HostileInput, FpCodesWithWildCoordinatesOrFalseCountsNeverOverrun) {
-  Bytes stored(tf::kTemplateSize, 0);
-  short counter = 0;
-  for (int impression = 1; impression <= 5; ++impression) {
-    auto image = test_images::centred_window(test_images::scan("fvc2002-db3b", 101, impression), 300, 256);
-    if (p_.CreateTemplate(image.pixels.data(), 300, 256, stored.data(), counter) == 1) break;
-  }
+  Bytes stored = test_images::enrol(p_, "fvc2002-db3b", 101).stored;
   ASSERT_EQ(p_.GetLengthTemplate(stored.data()), 828);
 
   for (int n : {0, 1, 2, 12, 200}) {

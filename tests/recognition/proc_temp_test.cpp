@@ -9,12 +9,15 @@
 #include <vector>
 
 #include "recognition/template_format.h"
+#include "tests/recognition/enrolment.h"
 #include "tests/recognition/fingerprint_images.h"
 
 namespace {
 
 namespace tf = recognition::template_format;
 using test_images::centred_window;
+using test_images::enrol;
+using test_images::Enrolment;
 using test_images::GreyImage;
 using test_images::scan;
 
@@ -35,22 +38,6 @@ Bytes stored_template(const std::array<int, 12>& percentages, unsigned char fill
   for (int i = 0; i < 12; ++i) t[tf::kHeaderSize + i * tf::kRecordSize] = static_cast<unsigned char>(percentages[i]);
   tf::write_header(t.data(), tf::kBodyLength);
   return t;
-}
-
-struct Enrolment {
-  short result = 0;
-  short images = 0;  // the enrolment counter at the end
-  Bytes stored = Bytes(tf::kTemplateSize, 0);
-};
-
-// Enrols a finger from its impressions 1, 2, ... until the template is final.
-Enrolment enrol(ProcTemp& p, const char* set, int finger, int impressions = 5) {
-  Enrolment e;
-  for (int impression = 1; impression <= impressions && e.result != 1; ++impression) {
-    GreyImage image = terminal_image(set, finger, impression);
-    e.result = p.CreateTemplate(image.pixels.data(), image.width, image.height, e.stored.data(), e.images);
-  }
-  return e;
 }
 
 TEST(TemplateQueries, LengthAndQualityOfStoredTemplates) {
