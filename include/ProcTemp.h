@@ -68,8 +68,8 @@ enum Status : short {
   kTemplateComplete = 1,    // CreateTemplate: the output holds the final template
   kNoMemory = -1,           // an allocation failed, or an image had more minutiae than can be kept
   kBadArgument = -2,        // null image or buffer, or width or height outside 16..4096
-  kTemplateRejected = -3,   // version not 1, record count not 12, body length not 816, or CRC
-  kCodeRejected = -4,       // FP code: version not 1, length not 12 + 8 x n, n above 4096, or CRC
+  kTemplateRejected = -3,   // version not 1, record count not 12, body length not 816, CRC, or null
+  kCodeRejected = -4,       // FP code: version not 1, length not 12 + 8 x n, n above 4096, CRC, or null
   kWrongRecordCount = -4,   // GetQualityTemplate: record count not 12
   kWrongVersion = -5,       // GetQualityTemplate: version not 1
   kNoEnrolment = -6,        // CreateTemplate with a non-zero counter and no enrolment under way
