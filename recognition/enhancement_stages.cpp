@@ -7,6 +7,7 @@
 #include <numbers>
 
 #include "recognition/angle_table.h"
+#include "recognition/thinning.h"
 
 namespace recognition::enhancement {
 namespace {
@@ -116,8 +117,12 @@ void estimate_orientation(const ImageView& image, BlockField& blocks) {
       blocks.sin2[b] = std::sin(2.0 * theta);
     }
   }
-  // Smoothing over 5 x 5 blocks, column by column and in place: a block cleared here no
-  // longer counts for the blocks after it.
+  smooth_orientation(blocks);
+}
+
+void smooth_orientation(BlockField& blocks) {
+  // Column by column and in place: a block cleared here no longer counts for the blocks
+  // after it. The neighbourhood is summed in the same order, column by column.
   for (int column = 0; column < blocks.columns; ++column) {
     for (int row = 0; row < blocks.rows; ++row) {
       double sum_cos = 0.0, sum_sin = 0.0;
@@ -147,7 +152,7 @@ namespace {
 constexpr int kSampleReach = 24;
 
 [[gnu::always_inline]] inline RidgeSamples sample(const ImageView& image, int cx, int cy,
-                                                  angle::Rotation rotation, bool inside) {
+                                                  angle::Rotation rotation, bool on_image) {
   const auto [co, si] = rotation;
   RidgeSamples samples{};
   for (int i = 0; i < 32; ++i) {
@@ -155,7 +160,7 @@ constexpr int kSampleReach = 24;
     for (int j = 0; j < 16; ++j) {
       const int x = cx + ((i - 16) * si + (j - 8) * co) / 1024;
       const int y = cy + ((j - 8) * si + (16 - i) * co) / 1024;
-      if (inside || (x >= 0 && x < image.width && y >= 0 && y < image.height)) {
+      if (on_image || (x >= 0 && x < image.width && y >= 0 && y < image.height)) {
         sum += image.pixels[static_cast<std::ptrdiff_t>(y) * image.width + x];
       }
     }
@@ -230,6 +235,9 @@ void fill_frequency_gaps(BlockField& blocks) {
     }
   }
   // Row by row and in place: a filled block lends its frequency to the blocks after it.
+  // Weights and neighbourhoods are summed row by row too, with the weights normalised
+  // first: the roundings of both decide some of the truncated results. Unknown neighbours
+  // would add 0 to the weighted sum and nothing to the weights; they are skipped.
   for (int row = 0; row < blocks.rows; ++row) {
     for (int column = 0; column < blocks.columns; ++column) {
       const int b = index(blocks, column, row);
@@ -284,8 +292,9 @@ void segment_finger(const ImageView& image, BlockField& blocks, double divisor) 
   const std::int64_t mean = total / size;
   std::int64_t deviation = 0;
   for (std::int64_t i = 0; i < size; ++i) deviation += std::abs(image.pixels[i] - mean);
-  const std::int64_t threshold =
-      static_cast<std::int64_t>(static_cast<double>(deviation / size) / divisor);
+  const std::int64_t mean_deviation = deviation / size;
+  const auto threshold =
+      static_cast<std::int64_t>(static_cast<double>(mean_deviation) / divisor);
 
   // Within this margin of the grid's edges a low-contrast block is background outright;
   // inside it, only when a neighbouring block is already background, so that clearing
@@ -307,7 +316,7 @@ void segment_finger(const ImageView& image, BlockField& blocks, double divisor) 
     for (int row = 0; row < blocks.rows; ++row) {
       const std::uint8_t* origin = image.pixels +
                                    static_cast<std::ptrdiff_t>(row) * kBlockSize * width +
-                                   column * kBlockSize;
+                                   static_cast<std::ptrdiff_t>(column) * kBlockSize;
       std::int32_t sum = 0;
       for (int y = 0; y < kBlockSize; ++y) {
         for (int x = 0; x < kBlockSize; ++x) sum += origin[y * width + x];
@@ -335,8 +344,8 @@ GaborKernel gabor_kernel(int orientation, std::int32_t frequency) {
   for (int ky = 0; ky < kKernelSide; ++ky) {
     for (int kx = 0; kx < kKernelSide; ++kx) {
       const int i = ky * kKernelSide + kx;
-      // Offsets (x, y) and (-x, -y) negate u and v and so have the same value; the first
-      // row and column have no mirror inside the kernel.
+      // Offsets (x, y) and (-x, -y) negate u and v, and the envelope and the cosine are
+      // even: the mirrored half is copied. The first row and column have no mirror.
       const int mirror = (2 * kKernelBefore - ky) * kKernelSide + 2 * kKernelBefore - kx;
       if (ky > 0 && kx > 0 && mirror < i) {
         kernel[i] = kernel[mirror];
@@ -360,19 +369,43 @@ namespace {
 // taps that fall off the image add nothing without a test per tap.
 constexpr int kWindow = kBlockSize + kKernelSide - 1;
 constexpr int kWindowStride = 32;
-using Window = std::array<std::int16_t, kWindow * kWindowStride>;
+using Window = std::array<std::int16_t, std::size_t{kWindow} * kWindowStride>;
 
-void load_window(const ImageView& image, int x0, int y0, Window& window) {
-  window.fill(0);
+// Loads the window of the block at (x0, y0); returns false if a pixel other than 0 or 255
+// was seen, that is unless the image is a ridge image of an earlier pass.
+bool load_window(const ImageView& image, int x0, int y0, Window& window) {
   const int left = x0 - kKernelBefore;
+  const int top = y0 - kKernelBefore;
+  std::uint8_t grey = 0;  // (v + 1) & 0xFE is 0 for v = 0 and v = 255 only
+  if (left >= 0 && left + kWindowStride <= image.width && top >= 0 &&
+      top + kWindow <= image.height) {
+    // Inside the image: whole rows of the window, a constant count the compiler widens
+    // side by side; the columns past the kernel's reach are loaded and never read.
+    for (int wy = 0; wy < kWindow; ++wy) {
+      const std::uint8_t* source =
+          image.pixels + static_cast<std::ptrdiff_t>(top + wy) * image.width + left;
+      std::int16_t* target = window.data() + static_cast<std::ptrdiff_t>(wy) * kWindowStride;
+      for (int wx = 0; wx < kWindowStride; ++wx) {
+        target[wx] = source[wx];
+        grey |= static_cast<std::uint8_t>(source[wx] + 1) & 0xFE;
+      }
+    }
+    return grey == 0;
+  }
+  window.fill(0);
   const int column_begin = std::max(0, -left);
   const int column_end = std::min(kWindow, image.width - left);
   for (int wy = 0; wy < kWindow; ++wy) {
-    const int y = y0 - kKernelBefore + wy;
+    const int y = top + wy;
     if (y < 0 || y >= image.height) continue;
-    const std::uint8_t* source = image.pixels + static_cast<std::ptrdiff_t>(y) * image.width + left;
-    for (int wx = column_begin; wx < column_end; ++wx) window[wy * kWindowStride + wx] = source[wx];
+    const std::uint8_t* source = image.pixels + static_cast<std::ptrdiff_t>(y) * image.width;
+    for (int wx = column_begin; wx < column_end; ++wx) {
+      const std::uint8_t v = source[left + wx];
+      window[wy * kWindowStride + wx] = v;
+      grey |= static_cast<std::uint8_t>(v + 1) & 0xFE;
+    }
   }
+  return grey == 0;
 }
 
 // The kernel is point-symmetric, K(-x, -y) = K(x, y), so that most taps pair up with their
@@ -426,7 +459,7 @@ using BlockResponse = std::array<std::array<std::int32_t, kBlockSize>, kBlockSiz
 // Gabor response of the block's 256 pixels; each row's 16 sums are formed side by side.
 void respond(const Window& window, const KernelTaps& taps, BlockResponse& response) {
   for (int py = 0; py < kBlockSize; ++py) {
-    const std::int16_t* origin = window.data() + py * kWindowStride;
+    const std::int16_t* origin = window.data() + static_cast<std::ptrdiff_t>(py) * kWindowStride;
     std::int32_t sums[kBlockSize] = {};
     for (int t = 0; t < taps.pair_count; ++t) {
       const KernelTaps::Pair& tap = taps.pairs[t];
@@ -445,6 +478,63 @@ void respond(const Window& window, const KernelTaps& taps, BlockResponse& respon
   }
 }
 
+// On a ridge image of an earlier pass every pixel is 0 or 255, and a response is 255 times
+// the sum of the weights of the taps on ridge pixels. Such sums fit 16 bits as long as the
+// magnitudes of their weights do: the taps are cut into runs of at most 32767, each summed
+// in 16-bit lanes, by masking instead of multiplying.
+struct BinaryTaps {
+  struct Tap {
+    int offset;
+    std::int16_t weight;
+  };
+  std::array<Tap, 100> taps;
+  std::array<int, 100> run_ends;  // one past the last tap of each run
+  int run_count = 0;
+};
+
+BinaryTaps binary_taps(const GaborKernel& kernel) {
+  constexpr std::int32_t kRunLimit = 32767;
+  BinaryTaps taps;
+  int count = 0;
+  std::int32_t run_magnitude = 0;
+  for (int ky = 0; ky < kKernelSide; ++ky) {
+    for (int kx = 0; kx < kKernelSide; ++kx) {
+      const std::int32_t weight = kernel[ky * kKernelSide + kx];
+      if (weight == 0) continue;
+      const std::int32_t magnitude = weight < 0 ? -weight : weight;
+      if (run_magnitude + magnitude > kRunLimit) {
+        taps.run_ends[taps.run_count++] = count;
+        run_magnitude = 0;
+      }
+      run_magnitude += magnitude;
+      taps.taps[count++] = {ky * kWindowStride + kx, static_cast<std::int16_t>(weight)};
+    }
+  }
+  taps.run_ends[taps.run_count++] = count;
+  return taps;
+}
+
+// `window` holds 0 for background and -1 (all bits set) for ridge pixels.
+void respond_binary(const Window& window, const BinaryTaps& taps, BlockResponse& response) {
+  for (int py = 0; py < kBlockSize; ++py) {
+    const std::int16_t* origin = window.data() + static_cast<std::ptrdiff_t>(py) * kWindowStride;
+    std::int32_t sums[kBlockSize] = {};
+    int t = 0;
+    for (int run = 0; run < taps.run_count; ++run) {
+      std::int16_t run_sums[kBlockSize] = {};
+      for (; t < taps.run_ends[run]; ++t) {
+        const BinaryTaps::Tap& tap = taps.taps[t];
+        const std::int16_t* ridge = origin + tap.offset;
+        for (int px = 0; px < kBlockSize; ++px) {
+          run_sums[px] = static_cast<std::int16_t>(run_sums[px] + (ridge[px] & tap.weight));
+        }
+      }
+      for (int px = 0; px < kBlockSize; ++px) sums[px] += run_sums[px];
+    }
+    for (int px = 0; px < kBlockSize; ++px) response[py][px] = 255 * sums[px];
+  }
+}
+
 }  // namespace
 
 void filter_ridges(const ImageView& image, const BlockField& blocks, std::uint8_t* ridges) {
@@ -458,9 +548,13 @@ void filter_ridges(const ImageView& image, const BlockField& blocks, std::uint8_
       if (blocks.mask[b] == 0) continue;
       const int x0 = column * kBlockSize;
       const int y0 = row * kBlockSize;
-      load_window(image, x0, y0, window);
-      respond(window, group_taps(gabor_kernel(blocks.orientation[b], blocks.frequency[b])),
-              response);
+      const GaborKernel kernel = gabor_kernel(blocks.orientation[b], blocks.frequency[b]);
+      if (load_window(image, x0, y0, window)) {
+        for (std::int16_t& v : window) v = static_cast<std::int16_t>(-(v != 0));
+        respond_binary(window, binary_taps(kernel), response);
+      } else {
+        respond(window, group_taps(kernel), response);
+      }
 
       // The 256 responses of a block can exceed 32 bits together.
       std::int64_t total = 0;
@@ -474,6 +568,22 @@ void filter_ridges(const ImageView& image, const BlockField& blocks, std::uint8_
       }
     }
   }
+}
+
+void skeletonize(const ImageView& image, const Chain& chain, BlockField& blocks,
+                 std::uint8_t* ridges, std::uint8_t* skeleton) {
+  const std::size_t size = static_cast<std::size_t>(image.width) * image.height;
+  const ImageView working{skeleton, image.width, image.height};
+  stretch_contrast(image.pixels, skeleton, size);
+  if (chain.inverted) invert_grey(skeleton, size);
+  for (int pass = 0; pass < chain.passes; ++pass) {
+    if (pass > 0) std::memcpy(skeleton, ridges, size);
+    estimate_orientation(working, blocks);
+    estimate_frequency(working, blocks);
+    segment_finger(working, blocks, chain.segmentation_divisor);
+    filter_ridges(working, blocks, ridges);
+  }
+  thinning::thin_ridges(ridges, skeleton, image.width, image.height);
 }
 
 }  // namespace recognition::enhancement
