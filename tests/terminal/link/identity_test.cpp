@@ -46,10 +46,8 @@ TEST_F(Identity, VersionOfEachFamily) {
   for (const auto& row : table) {
     SCOPED_TRACE("type " + std::to_string(row.type));
     DevicePeer terminal;
-    expect_open_block_read(terminal, row.type, parameter_block());
-    terminal.expect(row.request).reply(row.reply).stay_silent();
-    terminal.start();
-    const int handle = open_on_socket(terminal, row.type);
+    const int handle = open_scripted(terminal, row.type,
+                                     [&](DevicePeer& t) { t.expect(row.request).reply(row.reply); });
     std::array<unsigned char, 8> version{};
     EXPECT_EQ(vornGetVersion(handle, version.data()), 0);
     EXPECT_EQ(Bytes(version.begin(), version.end()), kVersion);
@@ -83,10 +81,8 @@ TEST_F(Identity, ParameterBlockReadOfEachFamily) {
   for (const auto& row : table) {
     SCOPED_TRACE("type " + std::to_string(row.type));
     DevicePeer terminal;
-    expect_open_block_read(terminal, row.type, parameter_block());
-    terminal.expect(row.request).reply(row.reply).stay_silent();
-    terminal.start();
-    const int handle = open_on_socket(terminal, row.type);
+    const int handle = open_scripted(terminal, row.type,
+                                     [&](DevicePeer& t) { t.expect(row.request).reply(row.reply); });
     Bytes params(128, 0);
     EXPECT_EQ(vornGetParam(handle, params.data()), 0);
     EXPECT_EQ(params, block);
@@ -132,12 +128,10 @@ TEST_F(Identity, ParameterBlockWriteOfEachFamily) {
   for (const auto& row : table) {
     SCOPED_TRACE("type " + std::to_string(row.type));
     DevicePeer terminal;
-    expect_open_block_read(terminal, row.type, parameter_block());
-    terminal.expect(row.request);
-    if (!row.reply.empty()) terminal.reply(row.reply);
-    terminal.stay_silent();
-    terminal.start();
-    const int handle = open_on_socket(terminal, row.type);
+    const int handle = open_scripted(terminal, row.type, [&](DevicePeer& t) {
+      t.expect(row.request);
+      if (!row.reply.empty()) t.reply(row.reply);
+    });
     const std::size_t at_open_end = terminal.received().size();
     const double start = peer_clock_ms();
     EXPECT_EQ(vornSetParam(handle, block.data()), 0);
@@ -188,11 +182,9 @@ TEST_F(Identity, RebootOfEachFamily) {
   for (const auto& row : table) {
     SCOPED_TRACE("type " + std::to_string(row.type));
     DevicePeer terminal;
-    expect_open_block_read(terminal, row.type, parameter_block());
-    if (!row.request.empty()) terminal.expect(row.request);
-    terminal.stay_silent();
-    terminal.start();
-    const int handle = open_on_socket(terminal, row.type);
+    const int handle = open_scripted(terminal, row.type, [&](DevicePeer& t) {
+      if (!row.request.empty()) t.expect(row.request);
+    });
     const std::size_t said = terminal.received().size();
     const double waited = elapsed_ms([&] { EXPECT_EQ(vornReboot(handle), 0); });
     EXPECT_GE(waited, row.min_ms);

@@ -36,4 +36,15 @@ inline int open_on_socket(DevicePeer& terminal, int deviceType) {
   return vornOpenDeviceBySocket(deviceType, terminal.connect_client_socket());
 }
 
+// A terminal of `deviceType` on a socket: the open's own conversation, then what
+// `conversation` scripts, then silence. Starts the peer; returns the open's handle.
+template <typename Conversation>
+int open_scripted(DevicePeer& terminal, int deviceType, Conversation conversation) {
+  expect_open_block_read(terminal, deviceType, parameter_block());
+  conversation(terminal);
+  terminal.stay_silent();
+  terminal.start();
+  return open_on_socket(terminal, deviceType);
+}
+
 }  // namespace terminal_script
