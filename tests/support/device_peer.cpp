@@ -46,26 +46,12 @@ double peer_clock_ms() {
          << "a gap of " << measured_ms << " ms does not show a pause of " << pause_ms << " ms";
 }
 
-DevicePeer::DevicePeer() {
-  listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  if (listener_ < 0 || ::bind(listener_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
-      ::listen(listener_, 128) != 0 ||
-      ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-    ADD_FAILURE() << "device peer: cannot listen on loopback";
-    return;
-  }
-  port_ = ntohs(address.sin_port);
-}
+DevicePeer::DevicePeer() : port_(static_cast<std::uint16_t>(listener_.port())) {}
 
 DevicePeer::~DevicePeer() {
   stopping_ = true;
   if (thread_.joinable()) thread_.join();
   if (connection_ >= 0) ::close(connection_);
-  if (listener_ >= 0) ::close(listener_);
 }
 
 DevicePeer& DevicePeer::expect(Bytes bytes) {
@@ -149,9 +135,9 @@ void DevicePeer::pump(double until_ms, std::size_t wanted) {
 void DevicePeer::run() {
   // Accept, polling so that the destructor can stop a peer nobody connected to.
   while (!stopping_) {
-    pollfd watched{listener_, POLLIN, 0};
+    pollfd watched{listener_.fd(), POLLIN, 0};
     if (::poll(&watched, 1, 20) > 0) {
-      connection_ = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+      connection_ = ::accept4(listener_.fd(), nullptr, nullptr, SOCK_CLOEXEC);
       break;
     }
   }

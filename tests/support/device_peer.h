@@ -24,6 +24,8 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/loopback.h"
+
 namespace test_support {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -100,7 +102,7 @@ class DevicePeer {
   void pump(double until_ms, std::size_t wanted);
   void fail(std::string message);
 
-  int listener_ = -1;
+  Listener listener_;
   int connection_ = -1;
   std::uint16_t port_ = 0;
   std::vector<Step> script_;

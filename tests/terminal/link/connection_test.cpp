@@ -1,40 +1,24 @@
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <string>
 
+#include "tests/support/loopback.h"
 #include "tests/terminal/link/terminal_script.h"
 #include "vornc.h"
 
 namespace {
 
 using namespace terminal_script;
+using test_support::closed_port;
 using test_support::concat;
 using test_support::hex;
 using test_support::elapsed_ms;
 using test_support::peer_clock_ms;
 
 constexpr const char* kLoopback = "127.0.0.1";
-
-// A port on loopback where nothing listens.
-int closed_port() {
-  const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t n = sizeof a;
-  if (::bind(s, reinterpret_cast<sockaddr*>(&a), n) != 0 ||
-      ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &n) != 0) {
-    ADD_FAILURE() << "no ephemeral port";
-  }
-  ::close(s);
-  return ntohs(a.sin_port);
-}
 
 class Connection : public ::testing::Test {
  protected:
@@ -83,7 +67,7 @@ TEST_F(Connection, WithTheYellowLedDisabledOnlyTheBlockReadIsSent) {
 }
 
 TEST_F(Connection, HandlesAreTheLowestFreeSlotsAndTheTableHoldsSixtyFour) {
-  DevicePeer listener;  // not started: the kernel's backlog completes the connects
+  test_support::Listener listener;  // the kernel's backlog completes the connects
   for (int expected = 0; expected < 64; ++expected) {
     ASSERT_EQ(vornOpenDevice(1000, kLoopback, listener.port()), expected);
   }
@@ -95,7 +79,7 @@ TEST_F(Connection, HandlesAreTheLowestFreeSlotsAndTheTableHoldsSixtyFour) {
 }
 
 TEST_F(Connection, OpenPausesTheOpenTimeoutAfterSuccessAndFailure) {
-  DevicePeer listener;
+  test_support::Listener listener;
   vornSetOpenTimeout(600);
   EXPECT_GE(elapsed_ms([&] { EXPECT_EQ(vornOpenDevice(1000, kLoopback, listener.port()), 0); }), 595);
   EXPECT_GE(elapsed_ms([] { EXPECT_EQ(vornOpenDevice(1000, "no-such-terminal.invalid", 5000), -5); }), 595);

@@ -34,7 +34,7 @@ TEST(LibraryLock, AnOpenWaitsForAnotherProcessesOpen) {
   silent.stay_silent();
   silent.start();
   const pid_t child = child_holding_the_lock(silent);
-  DevicePeer listener;
+  test_support::Listener listener;
   vornSetOpenTimeout(0);
   const double start = peer_clock_ms();
   EXPECT_GE(vornOpenDevice(1000, "127.0.0.1", listener.port()), 0);
@@ -50,7 +50,7 @@ TEST(LibraryLock, AHolderKilledWithSigkillReleasesIt) {
   const double start = peer_clock_ms();
   ::kill(child, SIGKILL);
   ::waitpid(child, nullptr, 0);
-  DevicePeer listener;
+  test_support::Listener listener;
   vornSetOpenTimeout(0);
   EXPECT_GE(vornOpenDevice(1000, "127.0.0.1", listener.port()), 0);
   EXPECT_LT(peer_clock_ms() - start, 1500);
