@@ -5,10 +5,9 @@
 //   lookup, request layout, send, recorded wait, last status.
 #include <benchmark/benchmark.h>
 
-#include <sys/resource.h>
-
 #include <cstdint>
 
+#include "bench/support/loopback_responder.h"
 #include "platform/clock.h"
 #include "platform/socket.h"
 #include "platform/timed_receive.h"
@@ -66,13 +65,6 @@ void BM_BareRoundTrip(benchmark::State& state) {
 }
 BENCHMARK(BM_BareRoundTrip)->Iterations(kExchanges)->Unit(benchmark::kMicrosecond);
 
-std::int64_t cpu_us() {
-  rusage u{};
-  getrusage(RUSAGE_THREAD, &u);
-  return (u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1000000L + u.ru_utime.tv_usec +
-         u.ru_stime.tv_usec;
-}
-
 // A silent controller: the call waits its whole 2000 ms limit.
 void BM_TimeOutCpu(benchmark::State& state) {
   DevicePeer controller;
@@ -82,10 +74,10 @@ void BM_TimeOutCpu(benchmark::State& state) {
   const int handle = tamrOpenDevice(1112, "127.0.0.1", controller.port());
   double cpu = 0, wall = 0;
   for (auto _ : state) {
-    const std::int64_t cpu_before = cpu_us();
+    const std::int64_t cpu_before = bench_support::thread_cpu_us();
     const std::int64_t wall_before = platform::now_ms();
     benchmark::DoNotOptimize(tamrRelaySwitchByte(handle, 1));
-    cpu += static_cast<double>(cpu_us() - cpu_before);
+    cpu += static_cast<double>(bench_support::thread_cpu_us() - cpu_before);
     wall += static_cast<double>(platform::now_ms() - wall_before) * 1000.0;
   }
   state.counters["cpu_us"] = cpu / static_cast<double>(state.iterations());
