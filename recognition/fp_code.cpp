@@ -5,9 +5,6 @@
 namespace recognition::fp_code {
 namespace {
 
-using template_format::read_u16;
-using template_format::write_u16;
-
 constexpr int kCheckOffset = 0;
 constexpr int kVersionOffset = 4;
 constexpr int kLengthOffset = 6;
@@ -21,42 +18,42 @@ int write(const NodeList& list, std::uint8_t* out) {
   const int length = code_length(count);
   out[kVersionOffset] = kVersion;
   out[5] = 0;
-  write_u16(out + kLengthOffset, static_cast<std::uint16_t>(length));
-  write_u16(out + kCountOffset, static_cast<std::uint16_t>(count));
+  byte_order::store_le16(out + kLengthOffset, static_cast<std::uint16_t>(length));
+  byte_order::store_le16(out + kCountOffset, static_cast<std::uint16_t>(count));
   out[10] = 0;
   out[11] = 0;
   std::uint8_t* record = out + kHeaderSize;
   for (const MinutiaNode& node : list.nodes) {
     const Minutia& m = *node.minutia;
     for (const std::int32_t value : {m.x, m.y, m.x2, m.y2}) {
-      write_u16(record, static_cast<std::uint16_t>(value));
+      byte_order::store_le16(record, static_cast<std::uint16_t>(value));
       record += 2;
     }
   }
-  template_format::write_u32(out + kCheckOffset,
+  byte_order::store_le32(out + kCheckOffset,
                              template_format::crc(out + kCheckedFrom, static_cast<std::size_t>(length - kCheckedFrom)));
   return length;
 }
 
 CodeCheck check(const std::uint8_t* code) {
   if (code[kVersionOffset] != kVersion) return CodeCheck::kWrongVersion;
-  const int count = read_u16(code + kCountOffset);
-  const int length = read_u16(code + kLengthOffset);
+  const int count = byte_order::load_le16(code + kCountOffset);
+  const int length = byte_order::load_le16(code + kLengthOffset);
   if (length != code_length(count)) return CodeCheck::kWrongLength;
   if (count > kMaxMinutiae) return CodeCheck::kTooManyMinutiae;
   if (template_format::crc(code + kCheckedFrom, static_cast<std::size_t>(length - kCheckedFrom)) !=
-      template_format::read_u32(code + kCheckOffset)) {
+      byte_order::load_le32(code + kCheckOffset)) {
     return CodeCheck::kWrongCrc;
   }
   return CodeCheck::kValid;
 }
 
 std::vector<Minutia> read_minutiae(const std::uint8_t* code) {
-  const int count = read_u16(code + kCountOffset);
+  const int count = byte_order::load_le16(code + kCountOffset);
   std::vector<Minutia> minutiae(static_cast<std::size_t>(count));
   const std::uint8_t* record = code + kHeaderSize;
   auto next = [&record] {
-    const auto value = static_cast<std::int16_t>(read_u16(record));
+    const auto value = static_cast<std::int16_t>(byte_order::load_le16(record));
     record += 2;
     return static_cast<std::int32_t>(value);
   };

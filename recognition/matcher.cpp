@@ -151,7 +151,7 @@ void TemplateMatcher::build_template() {
   std::uint8_t* body = template_bytes_.data() + template_format::kHeaderSize;
   int length = 0;
   auto append16 = [&](std::int16_t value) {
-    template_format::write_u16(body + length, static_cast<std::uint16_t>(value));
+    byte_order::store_le16(body + length, static_cast<std::uint16_t>(value));
     length += 2;
   };
   for (std::size_t r = 0; r < rows_; ++r) {
@@ -209,9 +209,9 @@ std::int16_t TemplateMatcher::load_template(const std::uint8_t* bytes) {
     PairRelation* relations = loaded_.relations.data() + static_cast<std::size_t>(i) * kRelationsPerRecord;
     for (int j = 0; j < kRelationsPerRecord; ++j) {
       const std::uint8_t* field = record + 2 + static_cast<std::ptrdiff_t>(j) * kRelationSize;
-      relations[j] = PairRelation{static_cast<std::int16_t>(read_u16(field)),
-                                  static_cast<std::int16_t>(read_u16(field + 2)),
-                                  static_cast<std::int16_t>(read_u16(field + 4)), 0};
+      relations[j] = PairRelation{static_cast<std::int16_t>(byte_order::load_le16(field)),
+                                  static_cast<std::int16_t>(byte_order::load_le16(field + 2)),
+                                  static_cast<std::int16_t>(byte_order::load_le16(field + 4)), 0};
     }
     std::sort(relations, relations + kRelationsPerRecord,
               [](const PairRelation& a, const PairRelation& b) { return a.distance < b.distance; });

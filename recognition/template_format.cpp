@@ -37,8 +37,8 @@ std::uint32_t crc(const std::uint8_t* bytes, std::size_t length) {
   std::uint32_t value = 0xFFFFFFFFu;
   std::size_t i = 0;
   for (; i + 8 <= length; i += 8) {
-    const std::uint32_t low = read_u32(bytes + i) ^ value;
-    const std::uint32_t high = read_u32(bytes + i + 4);
+    const std::uint32_t low = byte_order::load_le32(bytes + i) ^ value;
+    const std::uint32_t high = byte_order::load_le32(bytes + i + 4);
     value = t[7][low & 0xFFu] ^ t[6][(low >> 8) & 0xFFu] ^ t[5][(low >> 16) & 0xFFu] ^ t[4][low >> 24] ^
             t[3][high & 0xFFu] ^ t[2][(high >> 8) & 0xFFu] ^ t[1][(high >> 16) & 0xFFu] ^ t[0][high >> 24];
   }
@@ -46,40 +46,22 @@ std::uint32_t crc(const std::uint8_t* bytes, std::size_t length) {
   return value;  // no final inversion: stored templates carry it this way
 }
 
-std::uint16_t read_u16(const std::uint8_t* bytes) {
-  return static_cast<std::uint16_t>(bytes[0] | (bytes[1] << 8));
-}
-
-std::uint32_t read_u32(const std::uint8_t* bytes) {
-  return static_cast<std::uint32_t>(bytes[0]) | (static_cast<std::uint32_t>(bytes[1]) << 8) |
-         (static_cast<std::uint32_t>(bytes[2]) << 16) | (static_cast<std::uint32_t>(bytes[3]) << 24);
-}
-
-void write_u16(std::uint8_t* bytes, std::uint16_t value) {
-  bytes[0] = static_cast<std::uint8_t>(value);
-  bytes[1] = static_cast<std::uint8_t>(value >> 8);
-}
-
-void write_u32(std::uint8_t* bytes, std::uint32_t value) {
-  for (int i = 0; i < 4; ++i) bytes[i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
-
 TemplateCheck check_template(const std::uint8_t* bytes) {
   if (bytes[kVersionOffset] != kVersion) return TemplateCheck::kWrongVersion;
   if (bytes[kRecordCountOffset] != kRecordCount) return TemplateCheck::kWrongRecordCount;
   // Only a body of exactly 816 bytes fits the 828 bytes a caller hands over.
-  if (read_u16(bytes + kBodyLengthOffset) != kBodyLength) return TemplateCheck::kWrongBodyLength;
-  if (crc(bytes + kHeaderSize, kBodyLength) != read_u32(bytes + kCheckOffset)) {
+  if (byte_order::load_le16(bytes + kBodyLengthOffset) != kBodyLength) return TemplateCheck::kWrongBodyLength;
+  if (crc(bytes + kHeaderSize, kBodyLength) != byte_order::load_le32(bytes + kCheckOffset)) {
     return TemplateCheck::kWrongCrc;
   }
   return TemplateCheck::kValid;
 }
 
 void write_header(std::uint8_t* bytes, std::uint16_t body_length) {
-  write_u32(bytes + kCheckOffset, crc(bytes + kHeaderSize, body_length));
+  byte_order::store_le32(bytes + kCheckOffset, crc(bytes + kHeaderSize, body_length));
   bytes[kVersionOffset] = kVersion;
   bytes[5] = 0;
-  write_u16(bytes + kBodyLengthOffset, body_length);
+  byte_order::store_le16(bytes + kBodyLengthOffset, body_length);
   bytes[8] = 0;
   bytes[kRecordCountOffset] = kRecordCount;
   bytes[10] = 0;

@@ -17,6 +17,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/byte_order.h"
+
 namespace recognition::template_format {
 
 inline constexpr int kHeaderSize = 12;
@@ -39,11 +41,6 @@ enum class TemplateCheck { kValid, kWrongVersion, kWrongRecordCount, kWrongBodyL
 // CRC-32 with the reflected polynomial 0xEDB88320, started at 0xFFFFFFFF and, unlike the
 // common CRC-32, not inverted at the end ("123456789" gives 0x340BC6D9).
 std::uint32_t crc(const std::uint8_t* bytes, std::size_t length);
-
-std::uint16_t read_u16(const std::uint8_t* bytes);
-std::uint32_t read_u32(const std::uint8_t* bytes);
-void write_u16(std::uint8_t* bytes, std::uint16_t value);
-void write_u32(std::uint8_t* bytes, std::uint32_t value);
 
 // Checks version, record count, body length and check value. Reads at most the
 // kTemplateSize bytes of a template, whatever its header claims.

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "platform/named_lock.h"
+#include "platform/byte_order.h"
 #include "relay/exchange.h"
 #include "relay/library.h"
 #include "tamr11xc.h"
@@ -100,7 +101,8 @@ int day_of_week(int day, int month, int yy) {
 }
 
 bool decode_temperature(std::uint8_t high, std::uint8_t low, double& celsius) {
-  const unsigned t = static_cast<unsigned>(high) << 8 | low;
+  const std::array<std::uint8_t, 2> reading = {high, low};
+  const unsigned t = byte_order::load_be16(reading.data());
   if ((t & kNoReadingBit) != 0) return false;
   celsius = static_cast<double>(t >> kReadingShift) * kCelsiusPerStep;
   return true;
@@ -124,7 +126,7 @@ int read_i2c_word(RelaySlot& slot, int device, int reg, std::uint16_t* value) {
   std::array<std::uint8_t, 2> reply{};
   const int got = read_i2c(slot, kReadI2CWord, device, reg, reply);
   if (got < 0) return got;
-  if (got == 2) *value = static_cast<std::uint16_t>(reply[0] | reply[1] << 8);
+  if (got == 2) *value = byte_order::load_le16(reply.data());
   return TAMR_OK;
 }
 
@@ -178,7 +180,7 @@ int get_time_m3(RelaySlot& slot, std::uint8_t* day, std::uint8_t* month, std::ui
   // A closed link also gives 0: only a whole reply may be stored.
   const auto o = exchange::run(kGetTimeM3, slot, {}, reply);
   if (!o.whole()) return whole_or_outcome(o);
-  *year = static_cast<std::uint16_t>(reply[2] | reply[3] << 8);
+  *year = byte_order::load_le16(reply.data() + 2);
   *month = reply[4];
   *day = reply[5];
   *hour = reply[6];

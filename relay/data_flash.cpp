@@ -5,6 +5,7 @@
 #include <span>
 #include <vector>
 
+#include "platform/byte_order.h"
 #include "relay/exchange.h"
 #include "tamr11xc.h"
 
@@ -94,9 +95,7 @@ int read_counter(RelaySlot& slot, int* counter) {
   std::array<std::uint8_t, 4> reply{};
   const int result = exchange::recorded_result(exchange::run(kReadCounter, slot, {}, reply));
   if (result == TAMR_OK) {
-    const std::uint32_t value = std::uint32_t{reply[0]} << 24 | std::uint32_t{reply[1]} << 16 |
-                                std::uint32_t{reply[2]} << 8 | reply[3];
-    *counter = static_cast<int>(value);
+    *counter = static_cast<int>(byte_order::load_be32(reply.data()));
   }
   return result;
 }
@@ -155,9 +154,8 @@ int update_firmware_m3(RelaySlot& slot, const std::uint8_t* image, int size) {
   for (int offset = 0; offset < size; offset += kUpdateBlock) {
     write_block_m3(slot, block_at(offset), block_length(offset), image + offset);
   }
-  const std::array<std::uint8_t, 4> header = {
-      static_cast<std::uint8_t>(size), static_cast<std::uint8_t>(size >> 8),
-      static_cast<std::uint8_t>(size >> 16), static_cast<std::uint8_t>(size >> 24)};
+  std::array<std::uint8_t, 4> header{};
+  byte_order::store_le32(header.data(), static_cast<std::uint32_t>(size));
   // The header is not read back, so its acknowledgement is the only sign it arrived.
   bool confirmed = write_block_m3(slot, kImageSizeAddress, 4, header.data()) == TAMR_OK;
 

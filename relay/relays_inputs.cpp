@@ -4,6 +4,7 @@
 #include <array>
 #include <iterator>
 
+#include "platform/byte_order.h"
 #include "relay/exchange.h"
 #include "tamr11xc.h"
 
@@ -116,7 +117,7 @@ int switch_relays(RelaySlot& slot, Switch which, int mask, int time) {
   if (!o.sent) return TAMR_ERR_SEND;
   if (!o.whole()) return o.passed_through();
   const bool wide = r.command.reply_length == 2;
-  const unsigned got = state[0] | (wide ? state[1] << 8 : 0u);
+  const unsigned got = wide ? byte_order::load_le16(state.data()) : state[0];
   const unsigned m = static_cast<unsigned>(mask) & (wide ? 0xFFFFu : 0xFFu);
   if (!accepted(r.accept, got, m)) return TAMR_ERR_REPLY;
   return r.gives == Gives::State ? static_cast<int>(got) : TAMR_OK;

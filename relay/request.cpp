@@ -2,16 +2,16 @@
 
 #include <algorithm>
 
+#include "platform/byte_order.h"
+
 namespace relay::request {
 namespace {
 
-// `count` bytes of v, low first or high first.
-std::uint8_t* put(std::uint8_t* at, std::uint32_t v, int count, bool big_endian) {
-  for (int i = 0; i < count; ++i) {
-    const int shift = 8 * (big_endian ? count - 1 - i : i);
-    *at++ = static_cast<std::uint8_t>(v >> shift);
-  }
-  return at;
+// Writes a value with one of the byte-order stores and steps past it.
+template <std::size_t Size>
+std::uint8_t* put(std::uint8_t* at, std::uint32_t v, void (*store)(std::uint8_t*, std::uint32_t)) {
+  store(at, v);
+  return at + Size;
 }
 
 }  // namespace
@@ -29,19 +29,19 @@ void build(const Layout& layout, const Args& args, std::span<const std::uint8_t>
         *at++ = f.value;
         break;
       case Piece::Low8:
-        at = put(at, arg, 1, false);
+        *at++ = static_cast<std::uint8_t>(arg);
         break;
       case Piece::U16LE:
-        at = put(at, arg, 2, false);
+        at = put<2>(at, arg, byte_order::store_le16);
         break;
       case Piece::U32LE:
-        at = put(at, arg, 4, false);
+        at = put<4>(at, arg, byte_order::store_le32);
         break;
       case Piece::U16BE:
-        at = put(at, arg, 2, true);
+        at = put<2>(at, arg, byte_order::store_be16);
         break;
       case Piece::U32BE:
-        at = put(at, arg, 4, true);
+        at = put<4>(at, arg, byte_order::store_be32);
         break;
       case Piece::Zeros:
         at = std::fill_n(at, f.value, std::uint8_t{0});

@@ -26,9 +26,9 @@ Code code_of(const std::vector<Minutia>& minutiae) {
 Code code_claiming(int n, int length_field) {
   Code code(static_cast<std::size_t>(code_length(n)), 0);
   code[4] = kVersion;
-  tf::write_u16(code.data() + 6, static_cast<std::uint16_t>(length_field));
-  tf::write_u16(code.data() + 8, static_cast<std::uint16_t>(n));
-  if (length_field == code_length(n)) tf::write_u32(code.data(), tf::crc(code.data() + 4, code.size() - 4));
+  byte_order::store_le16(code.data() + 6, static_cast<std::uint16_t>(length_field));
+  byte_order::store_le16(code.data() + 8, static_cast<std::uint16_t>(n));
+  if (length_field == code_length(n)) byte_order::store_le32(code.data(), tf::crc(code.data() + 4, code.size() - 4));
   return code;
 }
 
@@ -39,7 +39,7 @@ TEST(FpCode, RecordsHoldPositionsAndDirectionPointsInOrder) {
   EXPECT_EQ(Code(code.begin() + 4, code.begin() + 12), header);
   const Code first = {0xC8, 0x00, 0x22, 0x01, 0xD2, 0x00, 0x0E, 0x01};
   EXPECT_EQ(Code(code.begin() + 12, code.begin() + 20), first);
-  EXPECT_EQ(tf::read_u32(code.data()), tf::crc(code.data() + 4, 24));
+  EXPECT_EQ(byte_order::load_le32(code.data()), tf::crc(code.data() + 4, 24));
   EXPECT_EQ(check(code.data()), CodeCheck::kValid);
 
   const std::vector<Minutia> read = read_minutiae(code.data());
@@ -52,14 +52,14 @@ TEST(FpCode, RecordsHoldPositionsAndDirectionPointsInOrder) {
 TEST(FpCode, AnImageWithoutMinutiaeGivesTwelveBytes) {
   const Code code = code_of({});
   EXPECT_EQ(code.size(), 12u);
-  EXPECT_EQ(tf::read_u32(code.data()), tf::crc(code.data() + 4, 8));
+  EXPECT_EQ(byte_order::load_le32(code.data()), tf::crc(code.data() + 4, 8));
   EXPECT_EQ(check(code.data()), CodeCheck::kValid);
 }
 
 TEST(FpCode, CoordinatesAreSignExtended) {
   Code code = code_claiming(1, code_length(1));
-  tf::write_u16(code.data() + 12, 0xFFFF);
-  tf::write_u16(code.data() + 14, 0x8000);
+  byte_order::store_le16(code.data() + 12, 0xFFFF);
+  byte_order::store_le16(code.data() + 14, 0x8000);
   const std::vector<Minutia> read = read_minutiae(code.data());
   EXPECT_EQ(read[0].x, -1);
   EXPECT_EQ(read[0].y, -32768);

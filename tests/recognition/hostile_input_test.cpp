@@ -35,9 +35,9 @@ Bytes random_bytes(std::mt19937& rng, std::size_t size) {
 Bytes hostile_code(std::mt19937& rng, int n) {
   Bytes code = random_bytes(rng, 12 + 8 * static_cast<std::size_t>(n));
   code[4] = 1;
-  tf::write_u16(code.data() + 6, static_cast<std::uint16_t>(12 + 8 * n));
-  tf::write_u16(code.data() + 8, static_cast<std::uint16_t>(n));
-  tf::write_u32(code.data(), tf::crc(code.data() + 4, code.size() - 4));
+  byte_order::store_le16(code.data() + 6, static_cast<std::uint16_t>(12 + 8 * n));
+  byte_order::store_le16(code.data() + 8, static_cast<std::uint16_t>(n));
+  byte_order::store_le32(code.data(), tf::crc(code.data() + 4, code.size() - 4));
   return code;
 }
 
@@ -64,7 +64,7 @@ TEST_F(HostileInput, RandomAndZeroTemplatesAreRejected) {
   std::vector<Bytes> templates = {Bytes(tf::kTemplateSize, 0), Bytes(tf::kTemplateSize, 0xFF)};
   for (int i = 0; i < 50; ++i) templates.push_back(random_bytes(rng_, tf::kTemplateSize));
   Bytes claims_long = hostile_template(rng_);
-  tf::write_u16(claims_long.data() + 6, 0xFFFF);  // a body far beyond the 828 bytes
+  byte_order::store_le16(claims_long.data() + 6, 0xFFFF);  // a body far beyond the 828 bytes
   templates.push_back(claims_long);
   ASSERT_EQ(p_.IdentifyInit(image_.pixels.data(), image_.width, image_.height), 0);
   for (const Bytes& t : templates) {
@@ -102,8 +102,8 @@ TEST_F(HostileInput, FpCodesWithWildCoordinatesOrFalseCountsNeverOverrun) {
   }
   Bytes extremes = hostile_code(rng_, 4);
   const std::uint16_t corners[] = {0x8000, 0x7FFF, 0x8000, 0x8000, 0x7FFF, 0x7FFF, 0x0000, 0x8000};
-  for (std::size_t i = 0; i < 16; ++i) tf::write_u16(extremes.data() + 12 + 2 * i, corners[i % 8]);
-  tf::write_u32(extremes.data(), tf::crc(extremes.data() + 4, extremes.size() - 4));
+  for (std::size_t i = 0; i < 16; ++i) byte_order::store_le16(extremes.data() + 12 + 2 * i, corners[i % 8]);
+  byte_order::store_le32(extremes.data(), tf::crc(extremes.data() + 4, extremes.size() - 4));
   EXPECT_TRUE(is_score(p_.VerifyFPCode(exact_copy(extremes).get(), stored.data())));
 
   // Headers that claim more than the 12 bytes given are refused before the check value
@@ -117,8 +117,8 @@ TEST_F(HostileInput, FpCodesWithWildCoordinatesOrFalseCountsNeverOverrun) {
     SCOPED_TRACE(testing::Message() << "length " << c.length << ", n " << c.n);
     Bytes header(12, 0);
     header[4] = 1;
-    tf::write_u16(header.data() + 6, c.length);
-    tf::write_u16(header.data() + 8, c.n);
+    byte_order::store_le16(header.data() + 6, c.length);
+    byte_order::store_le16(header.data() + 8, c.n);
     EXPECT_EQ(p_.VerifyFPCode(exact_copy(header).get(), stored.data()), -4);
   }
   for (int i = 0; i < 30; ++i) {

@@ -153,9 +153,9 @@ TEST(Enrolment, TheSameImageTwiceAddsNoRowAndGivesAFullTemplate) {
     int field = 2;
     for (int j = 0; j < 12; ++j) {
       if (j == r) continue;
-      EXPECT_EQ(static_cast<std::int16_t>(tf::read_u16(record + field)), distance(minutiae[r], minutiae[j]));
-      EXPECT_EQ(static_cast<std::int16_t>(tf::read_u16(record + field + 2)), angle(minutiae[r], minutiae[j]));
-      EXPECT_EQ(static_cast<std::int16_t>(tf::read_u16(record + field + 4)), angle(minutiae[j], minutiae[r]));
+      EXPECT_EQ(static_cast<std::int16_t>(byte_order::load_le16(record + field)), distance(minutiae[r], minutiae[j]));
+      EXPECT_EQ(static_cast<std::int16_t>(byte_order::load_le16(record + field + 2)), angle(minutiae[r], minutiae[j]));
+      EXPECT_EQ(static_cast<std::int16_t>(byte_order::load_le16(record + field + 4)), angle(minutiae[j], minutiae[r]));
       field += 6;
     }
   }

@@ -54,7 +54,7 @@ TEST(TemplateQueries, LengthAndQualityOfStoredTemplates) {
       {"version 2", [](Bytes& t) { t[4] = 2; }, -3, -5},
       {"11 records", [](Bytes& t) { t[9] = 11; }, -3, -4},
       {"a body byte", [](Bytes& t) { t[500] ^= 4; }, -3, -3},
-      {"body length 900", [](Bytes& t) { tf::write_u16(t.data() + 6, 900); }, -3, -3},
+      {"body length 900", [](Bytes& t) { byte_order::store_le16(t.data() + 6, 900); }, -3, -3},
       {"body length 0 with its CRC", [](Bytes& t) { tf::write_header(t.data(), 0); }, -3, -3},
   };
   for (const Case& c : cases) {
@@ -168,7 +168,7 @@ TEST(Enrolment, TemplateBytesAsStored) {
   const Enrolment e = enrol(p, "fvc2002-db3b", 101);
   ASSERT_EQ(e.result, 1);
   const Bytes& t = e.stored;
-  EXPECT_EQ(tf::read_u32(t.data()), tf::crc(t.data() + 12, 816));
+  EXPECT_EQ(byte_order::load_le32(t.data()), tf::crc(t.data() + 12, 816));
   const Bytes header = {1, 0, 0x30, 0x03, 0, 12, 0, 0};
   EXPECT_EQ(Bytes(t.begin() + 4, t.begin() + 12), header);
   int percentage_sum = 0;
@@ -181,9 +181,9 @@ TEST(Enrolment, TemplateBytesAsStored) {
     EXPECT_TRUE(record[1] == 1 || record[1] == 3);
     for (std::size_t j = 0; j < 11; ++j) {
       const unsigned char* relation = record + 2 + 6 * j;
-      EXPECT_GE(static_cast<std::int16_t>(tf::read_u16(relation)), 0);
+      EXPECT_GE(static_cast<std::int16_t>(byte_order::load_le16(relation)), 0);
       for (std::size_t a = 1; a <= 2; ++a) {
-        const auto degrees = static_cast<std::int16_t>(tf::read_u16(relation + 2 * a));
+        const auto degrees = static_cast<std::int16_t>(byte_order::load_le16(relation + 2 * a));
         EXPECT_TRUE(degrees >= 1 && degrees <= 360) << degrees;
       }
     }
@@ -256,15 +256,15 @@ TEST(FpCode, CodeOfARealImageAndItsComparison) {
   const short length = p.CreateFPCode(image.pixels.data(), kWidth, kHeight, code.data());
   ASSERT_GE(length, 12);
   EXPECT_EQ(p.status, length);
-  EXPECT_EQ(tf::read_u16(code.data() + 6), length);
-  EXPECT_EQ(tf::read_u16(code.data() + 8) * 8 + 12, length);
-  EXPECT_EQ(tf::read_u32(code.data()), tf::crc(code.data() + 4, static_cast<std::size_t>(length - 4)));
+  EXPECT_EQ(byte_order::load_le16(code.data() + 6), length);
+  EXPECT_EQ(byte_order::load_le16(code.data() + 8) * 8 + 12, length);
+  EXPECT_EQ(byte_order::load_le32(code.data()), tf::crc(code.data() + 4, static_cast<std::size_t>(length - 4)));
   // The records are the minutiae marked 200 in the skeleton.
   const unsigned char* skeleton = p.GetOutPointer();
   ASSERT_NE(skeleton, nullptr);
   for (std::size_t i = 0; i < static_cast<std::size_t>(length - 12) / 8; ++i) {
-    const int x = tf::read_u16(code.data() + 12 + 8 * i);
-    const int y = tf::read_u16(code.data() + 14 + 8 * i);
+    const int x = byte_order::load_le16(code.data() + 12 + 8 * i);
+    const int y = byte_order::load_le16(code.data() + 14 + 8 * i);
     EXPECT_EQ(skeleton[static_cast<std::size_t>(y) * kWidth + x], 200) << "minutia " << i;
   }
   const short score = p.VerifyFPCode(code.data(), const_cast<unsigned char*>(e.stored.data()));

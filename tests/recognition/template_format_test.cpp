@@ -35,7 +35,7 @@ TEST(TemplateHeader, WrittenFieldsAndLittleEndianLengths) {
   Template t;
   t.fill(0xAA);
   write_header(t.data(), kBodyLength);
-  EXPECT_EQ(read_u32(t.data()), crc(t.data() + kHeaderSize, kBodyLength));
+  EXPECT_EQ(byte_order::load_le32(t.data()), crc(t.data() + kHeaderSize, kBodyLength));
   const std::array<std::uint8_t, 8> expected = {1, 0, 0x30, 0x03, 0, 12, 0, 0};
   EXPECT_TRUE(std::equal(expected.begin(), expected.end(), t.begin() + 4));
 }
@@ -54,10 +54,10 @@ TEST(TemplateCheckTable, EveryFieldThatIsReadIsChecked) {
       {"version 0", [](Template& t) { t[4] = 0; }, TemplateCheck::kWrongVersion},
       {"11 records", [](Template& t) { t[9] = 11; }, TemplateCheck::kWrongRecordCount},
       {"13 records", [](Template& t) { t[9] = 13; }, TemplateCheck::kWrongRecordCount},
-      {"body length 815", [](Template& t) { write_u16(t.data() + 6, 815); }, TemplateCheck::kWrongBodyLength},
-      {"body length 817", [](Template& t) { write_u16(t.data() + 6, 817); }, TemplateCheck::kWrongBodyLength},
-      {"body length 0", [](Template& t) { write_u16(t.data() + 6, 0); }, TemplateCheck::kWrongBodyLength},
-      {"body length 65535", [](Template& t) { write_u16(t.data() + 6, 65535); }, TemplateCheck::kWrongBodyLength},
+      {"body length 815", [](Template& t) { byte_order::store_le16(t.data() + 6, 815); }, TemplateCheck::kWrongBodyLength},
+      {"body length 817", [](Template& t) { byte_order::store_le16(t.data() + 6, 817); }, TemplateCheck::kWrongBodyLength},
+      {"body length 0", [](Template& t) { byte_order::store_le16(t.data() + 6, 0); }, TemplateCheck::kWrongBodyLength},
+      {"body length 65535", [](Template& t) { byte_order::store_le16(t.data() + 6, 65535); }, TemplateCheck::kWrongBodyLength},
       {"first body byte", [](Template& t) { t[12] ^= 1; }, TemplateCheck::kWrongCrc},
       {"last body byte", [](Template& t) { t[827] ^= 0x80; }, TemplateCheck::kWrongCrc},
       {"check value", [](Template& t) { t[3] ^= 1; }, TemplateCheck::kWrongCrc},
