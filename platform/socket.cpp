@@ -110,6 +110,32 @@ ReceiveResult socket_receive(SocketHandle socket, void* buffer, std::size_t leng
   return {0, winsock_error(errno)};
 }
 
+Connection connect_ipv4(const char* host, std::uint16_t port) {
+  Connection c;
+  c.socket = socket_create();
+  if (c.socket == kNoSocket) return {kNoSocket, ConnectStage::Socket};
+  Ipv4Address address;
+  if (!resolve_ipv4(host, address)) {
+    c.stage = ConnectStage::Resolve;
+  } else if (!socket_connect(c.socket, address, port)) {
+    c.stage = ConnectStage::Connect;
+  } else if (!socket_set_nonblocking(c.socket)) {
+    c.stage = ConnectStage::NonBlocking;
+  } else {
+    socket_set_no_delay(c.socket);
+    c.stage = ConnectStage::Connected;
+    return c;
+  }
+  socket_close(c.socket);
+  return {kNoSocket, c.stage};
+}
+
+bool is_stream_socket(SocketHandle socket) {
+  int type = 0;
+  socklen_t length = sizeof type;
+  return ::getsockopt(socket, SOL_SOCKET, SO_TYPE, &type, &length) == 0 && type == SOCK_STREAM;
+}
+
 void socket_wait_readable(SocketHandle socket, int timeout_ms) {
   pollfd watched{socket, POLLIN, 0};
   // An interrupted poll just returns early; the caller's clock decides what happens next.

@@ -77,6 +77,28 @@ ReceiveResult socket_receive(SocketHandle socket, void* buffer, std::size_t leng
 // Waits until the socket is readable (data, end of stream or error) or timeout_ms pass.
 void socket_wait_readable(SocketHandle socket, int timeout_ms);
 
+// Where a connect stopped.
+enum class ConnectStage : std::uint8_t {
+  Connected,    // done: a non-blocking socket without Nagle delay
+  Socket,       // no socket could be made
+  Resolve,      // the host name gave no IPv4 address
+  Connect,      // the device refused or could not be reached
+  NonBlocking,  // the socket could not be switched to non-blocking mode
+};
+
+struct Connection {
+  SocketHandle socket = kNoSocket;  // open only when stage is Connected
+  ConnectStage stage = ConnectStage::Socket;
+};
+
+// Makes an IPv4 stream socket, resolves the host (first IPv4 address), connects
+// (blocking), switches to non-blocking mode and turns Nagle off. On failure the socket
+// is closed again and the stage that failed is reported.
+Connection connect_ipv4(const char* host, std::uint16_t port);
+
+// True when the descriptor is a stream socket: a caller's descriptor is changed only then.
+bool is_stream_socket(SocketHandle socket);
+
 enum class ShutdownDirection { Receive = 0, Send = 1, Both = 2 };
 void socket_shutdown(SocketHandle socket, ShutdownDirection direction);
 void socket_close(SocketHandle socket);

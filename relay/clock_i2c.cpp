@@ -13,9 +13,9 @@ namespace relay::clock_i2c {
 namespace {
 
 using exchange::Command;
-using exchange::Kept;
+using exchange::Records;
 using exchange::Wait;
-using namespace request;
+using namespace wire::request;
 
 constexpr int kReplyLimitMs = 2000;
 // The controller forwards I2C traffic slowly: it needs these pauses around each request.
@@ -28,28 +28,26 @@ constexpr int kClockChip = 0x68;
 
 // I2C: arguments 0 device, 1 register, 2 value.
 constexpr Command kWriteI2C =
-    // request                                               lock  before sent wait       reply limit after kept
-    {{byte('W'), low8(0), low8(1), low8(2)},                 false, 0, 0, Wait::None, 0, 0, kAfterI2CWriteMs, Kept::SendResult};
+    {.request = {byte('W'), low8(0), low8(1), low8(2)}, .pause_after_ms = kAfterI2CWriteMs, .records = Records::SendOutcome};
 constexpr Command kReadI2CByte =
-    {{byte('Z'), low8(0), low8(1), byte(0x01)},              false, 0, kBeforeI2CReplyMs, Wait::PassThrough, 2, kReplyLimitMs, 0, Kept::SendResult};
+    {.request = {byte('Z'), low8(0), low8(1), byte(0x01)}, .pause_sent_ms = kBeforeI2CReplyMs, .wait = Wait::DataFirst, .reply_length = 2, .limit_ms = kReplyLimitMs, .records = Records::SendOutcome};
 constexpr Command kReadI2CWord =
-    {{byte('Z'), low8(0), low8(1), byte(0x02)},              false, 0, kBeforeI2CReplyMs, Wait::PassThrough, 2, kReplyLimitMs, 0, Kept::SendResult};
+    {.request = {byte('Z'), low8(0), low8(1), byte(0x02)}, .pause_sent_ms = kBeforeI2CReplyMs, .wait = Wait::DataFirst, .reply_length = 2, .limit_ms = kReplyLimitMs, .records = Records::SendOutcome};
 
 // M3 clock: arguments 0 year mod 100, 1 century, 2 month, 3 day, 4 hour, 5 minute, 6 second.
 constexpr Command kSetTimeM3 =
-    {{byte('K'), byte('S'), low8(0), low8(1), low8(2), low8(3), low8(4), low8(5), low8(6), zeros(7)},
-                                                             true, 0, 0, Wait::PassThrough, 16, kReplyLimitMs, 0, Kept::WaitOnly};
+    {.request = {byte('K'), byte('S'), low8(0), low8(1), low8(2), low8(3), low8(4), low8(5), low8(6), zeros(7)}, .locked = true, .wait = Wait::DataFirst, .reply_length = 16, .limit_ms = kReplyLimitMs};
 constexpr Command kGetTimeM3 =
-    {{byte('K'), byte('G'), zeros(14)},                      true, 0, 0, Wait::PassThrough, 16, kReplyLimitMs, 0, Kept::WaitOnly};
+    {.request = {byte('K'), byte('G'), zeros(14)}, .locked = true, .wait = Wait::DataFirst, .reply_length = 16, .limit_ms = kReplyLimitMs};
 constexpr Command kGetCalibrationM3 =
-    {{byte('K'), byte('R'), byte(0x00)},                     true, 0, 0, Wait::PassThrough, 3, kReplyLimitMs, 0, Kept::WaitOnly};
+    {.request = {byte('K'), byte('R'), byte(0x00)}, .locked = true, .wait = Wait::DataFirst, .reply_length = 3, .limit_ms = kReplyLimitMs};
 constexpr Command kSetCalibrationM3 =
-    {{byte('K'), byte('C'), low8(0)},                        true, 0, 0, Wait::PassThrough, 3, kReplyLimitMs, 0, Kept::WaitOnly};
+    {.request = {byte('K'), byte('C'), low8(0)}, .locked = true, .wait = Wait::DataFirst, .reply_length = 3, .limit_ms = kReplyLimitMs};
 
 constexpr Command kTemperature =
-    {{byte('T')},                                            true, kBeforeTemperatureMs, 0, Wait::PassThrough, 2, kReplyLimitMs, 0, Kept::WaitOnly};
+    {.request = {byte('T')}, .locked = true, .pause_before_ms = kBeforeTemperatureMs, .wait = Wait::DataFirst, .reply_length = 2, .limit_ms = kReplyLimitMs};
 constexpr Command kAccessToCalendar =
-    {{byte('A'), low8(0)},                                   false, 0, 0, Wait::None, 0, 0, kAfterCalendarMs, Kept::WaitOnly};
+    {.request = {byte('A'), low8(0)}, .pause_after_ms = kAfterCalendarMs};
 
 // Clock chip registers.
 constexpr int kSecondRegister = 0;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <iterator>
 #include <span>
 #include <vector>
 
@@ -13,51 +14,76 @@ namespace relay::data_flash {
 namespace {
 
 using exchange::Command;
-using exchange::Kept;
+using exchange::Records;
 using exchange::kSizedByCall;
 using exchange::Wait;
-using namespace request;
+using namespace wire::request;
 
 constexpr int kLimitMs = 2000;
 constexpr int kAfterUpdateStartMs = 100;
 
+// Every data-flash command keeps its outcome; most hold the lock until the reply is in,
+// the writes whose data the controller only stores do not.
+constexpr Command recorded_unlocked(const Layout& request, int reply_length) {
+  return {.request = request, .wait = Wait::DeadlineFirstCountedRecorded,
+          .reply_length = reply_length, .limit_ms = kLimitMs};
+}
+constexpr Command recorded(const Layout& request, int reply_length) {
+  Command c = recorded_unlocked(request, reply_length);
+  c.locked = true;
+  return c;
+}
+
 // Big-endian family: three letters, then address, size or counter high byte first.
-// Indexed by ByteQuery.
-constexpr Command kByteQueries[] = {
-    // request                                  lock before sent wait          reply limit after kept
-    {{byte('C'), byte('F'), byte('2')},          true, 0, 0, Wait::Recorded, 1, kLimitMs, 0, Kept::WaitOnly},
-    {{byte('C'), byte('F'), byte('S')},          true, 0, 0, Wait::Recorded, 1, kLimitMs, 0, Kept::WaitOnly},
+
+struct ByteQueryRow {
+  ByteQuery which;
+  Command command;
 };
+constexpr ByteQueryRow kByteQueries[] = {
+    {ByteQuery::SetPowerOf2, recorded({byte('C'), byte('F'), byte('2')}, 1)},
+    {ByteQuery::ReadStatus, recorded({byte('C'), byte('F'), byte('S')}, 1)},
+};
+static_assert(std::size(kByteQueries) == static_cast<std::size_t>(ByteQuery::ReadStatus) + 1);
+static_assert(wire::in_enum_order(kByteQueries, &ByteQueryRow::which));
+
 constexpr Command kSaveBufferToMain =
-    {{byte('C'), byte('F'), byte('K')},          false, 0, 0, Wait::Recorded, 4, kLimitMs, 0, Kept::WaitOnly};
+    recorded_unlocked({byte('C'), byte('F'), byte('K')}, 4);
 constexpr Command kReadCounter =
-    {{byte('C'), byte('C'), byte('R')},          true, 0, 0, Wait::Recorded, 4, kLimitMs, 0, Kept::WaitOnly};
+    recorded({byte('C'), byte('C'), byte('R')}, 4);
 // Argument 0: the counter.
 constexpr Command kWriteCounter =
-    {{byte('C'), byte('C'), byte('W'), u32be(0)}, true, 0, 0, Wait::Recorded, 4, kLimitMs, 0, Kept::WaitOnly};
+    recorded({byte('C'), byte('C'), byte('W'), u32be(0)}, 4);
 // Arguments 0 address, 1 size. The controller echoes a written block.
 constexpr Command kReadBlock =
-    {{byte('C'), byte('F'), byte('R'), u32be(0), u16be(1)},         true, 0, 0, Wait::Recorded, kSizedByCall, kLimitMs, 0, Kept::WaitOnly};
+    recorded({byte('C'), byte('F'), byte('R'), u32be(0), u16be(1)}, kSizedByCall);
 constexpr Command kWriteBlock =
-    {{byte('C'), byte('F'), byte('W'), u32be(0), u16be(1), data()}, false, 0, 0, Wait::Recorded, kSizedByCall, kLimitMs, 0, Kept::WaitOnly};
+    recorded_unlocked({byte('C'), byte('F'), byte('W'), u32be(0), u16be(1), data()}, kSizedByCall);
 
 // M3 family: '$' and a letter, then address and size low byte first.
-// Indexed by QueryM3.
-constexpr Command kQueriesM3[] = {
-    {{byte('$'), byte('S'), byte(0x00)},         true, 0, 0, Wait::Recorded, 3, kLimitMs, 0, Kept::WaitOnly},
-    {{byte('$'), byte('C'), byte(0x00)},         true, 0, 0, Wait::Recorded, 3, kLimitMs, 0, Kept::WaitOnly},
-    {{byte('$'), byte('2'), byte(0x00)},         true, 0, 0, Wait::Recorded, 3, kLimitMs, 0, Kept::WaitOnly},
+struct QueryM3Row {
+  QueryM3 which;
+  Command command;
 };
+constexpr QueryM3Row kQueriesM3[] = {
+    {QueryM3::ReadStatusReady, recorded({byte('$'), byte('S'), byte(0x00)}, 3)},
+    {QueryM3::ReadStatus, recorded({byte('$'), byte('C'), byte(0x00)}, 3)},
+    {QueryM3::SetPowerOf2, recorded({byte('$'), byte('2'), byte(0x00)}, 3)},
+};
+static_assert(std::size(kQueriesM3) == static_cast<std::size_t>(QueryM3::SetPowerOf2) + 1);
+static_assert(wire::in_enum_order(kQueriesM3, &QueryM3Row::which));
+
 constexpr Command kReadBlockM3 =
-    {{byte('$'), byte('R'), u32le(0), u16le(1)},         true, 0, 0, Wait::Recorded, kSizedByCall, kLimitMs, 0, Kept::WaitOnly};
+    recorded({byte('$'), byte('R'), u32le(0), u16le(1)}, kSizedByCall);
 constexpr Command kWriteBlockM3 =
-    {{byte('$'), byte('W'), u32le(0), u16le(1), data()}, false, 0, 0, Wait::Recorded, 2, kLimitMs, 0, Kept::WaitOnly};
+    recorded_unlocked({byte('$'), byte('W'), u32le(0), u16le(1), data()}, 2);
 constexpr Command kUpdateStartM3 =
-    {{byte('*'), byte('U')},                             false, 0, 0, Wait::None, 0, 0, kAfterUpdateStartMs, Kept::SendFailure};
+    {.request = {byte('*'), byte('U')}, .pause_after_ms = kAfterUpdateStartMs, .records = Records::SendFailure};
 
 // What a request can carry behind its header (the request buffer bounds it).
-static_assert(data_capacity(kWriteBlock.request) == TAMR_DF_WRITE_MAX);
-static_assert(data_capacity(kWriteBlockM3.request) == TAMR_DF_WRITE_MAX_M3);
+static_assert(data_capacity(kWriteBlock.request, exchange::kRequestBufferBytes) == TAMR_DF_WRITE_MAX);
+static_assert(data_capacity(kWriteBlockM3.request, exchange::kRequestBufferBytes) ==
+              TAMR_DF_WRITE_MAX_M3);
 
 // Firmware image in the M3 data flash: the size at address 0, the image from 256 on.
 constexpr std::uint32_t kImageSizeAddress = 0;
@@ -80,7 +106,7 @@ int read_block_with(const Command& command, RelaySlot& slot, std::uint32_t addre
 
 int byte_query(RelaySlot& slot, ByteQuery which) {
   std::array<std::uint8_t, 1> reply{};
-  const auto o = exchange::run(kByteQueries[static_cast<std::size_t>(which)], slot, {}, reply);
+  const auto o = exchange::run(kByteQueries[static_cast<std::size_t>(which)].command, slot, {}, reply);
   const int result = exchange::recorded_result(o);
   return result == TAMR_OK ? reply[0] : result;
 }
@@ -120,7 +146,7 @@ int write_block(RelaySlot& slot, std::uint32_t address, int size, std::uint8_t* 
 int query_m3(RelaySlot& slot, QueryM3 which, std::uint8_t* value) {
   if (value == nullptr) return TAMR_ERR_REPLY;
   std::array<std::uint8_t, 3> reply{};
-  const auto o = exchange::run(kQueriesM3[static_cast<std::size_t>(which)], slot, {}, reply);
+  const auto o = exchange::run(kQueriesM3[static_cast<std::size_t>(which)].command, slot, {}, reply);
   const int result = exchange::recorded_result(o);
   if (result == TAMR_OK) *value = reply[2];
   return result;

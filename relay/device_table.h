@@ -2,32 +2,37 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
+
+#include "platform/socket.h"
 
 namespace relay::device_table {
 
 inline constexpr int kSlotCount = 64;
-inline constexpr int kFreeType = 0;
+inline constexpr std::int32_t kFreeType = 0;
 
-// One connection. The fields are atomic because opens, closes and commands on other
-// handles run on any thread; one slot is used by one thread at a time.
+// One connection. A handle is used by one thread at a time, so only deviceType is
+// atomic: an open on another thread reads it, under the library lock, to find a free
+// slot while a close (which takes no lock) frees one.
 struct RelaySlot {
-  std::atomic<int> socket{-1};
-  std::atomic<int> device_type{kFreeType};  // 0 marks a free slot
+  platform::SocketHandle socket = platform::kNoSocket;
+  std::atomic<std::int32_t> deviceType{kFreeType};  // 0 marks a free slot
   // The outcome of the last exchange of the commands that keep one: 0, -2, a byte count,
   // a socket error code or the time-out marker.
-  std::atomic<int> last_status{0};
-};
+  std::int32_t lastStatus = 0;
 
-// Puts every slot into its free state.
-void reset_all();
+  bool is_free() const { return deviceType.load(std::memory_order_acquire) == kFreeType; }
+  void reset() {
+    socket = platform::kNoSocket;
+    lastStatus = 0;
+    deviceType.store(kFreeType, std::memory_order_release);
+  }
+};
 
 // The slot of a handle, nullptr outside 0..63.
 RelaySlot* slot(int handle);
 
 // The slot of a handle that holds a connection, nullptr otherwise.
 RelaySlot* open_slot(int handle);
-
-// The lowest free slot's index, -1 when all are taken. Call under the library lock.
-int lowest_free();
 
 }  // namespace relay::device_table

@@ -22,7 +22,6 @@ int on_open_slot(int handle, Operation operation, Args... args) {
   return slot != nullptr ? operation(*slot, args...) : TAMR_ERR_SEND;
 }
 
-
 }  // namespace
 
 extern "C" {
@@ -34,7 +33,7 @@ int tamrOpenDevice(int device_type, const char* host, int port) {
 }
 int tamrCloseDevice(int handle) { return link::close_device(handle); }
 int tamrSetOpenTimeout(int milliseconds) {
-  library::set_open_timeout_ms(milliseconds);
+  library::state().openTimeoutMs = milliseconds;
   return milliseconds;
 }
 const char* tamrGetSDKVersion(void) { return library::kSdkVersion; }

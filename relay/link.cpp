@@ -8,35 +8,42 @@
 #include "relay/device_table.h"
 #include "relay/library.h"
 #include "tamr11xc.h"
+#include "wire/enum_table.h"
 
 namespace relay::link {
 namespace {
 
+using platform::ConnectStage;
+
+// The open's result for the stage a connect stopped at. Indexed by ConnectStage.
+struct StageResult {
+  ConnectStage stage;
+  int result;
+};
+constexpr StageResult kStageResults[] = {
+    {ConnectStage::Connected, TAMR_OK},
+    {ConnectStage::Socket, TAMR_ERR_SOCKET},
+    {ConnectStage::Resolve, TAMR_ERR_RESOLVE},
+    {ConnectStage::Connect, TAMR_ERR_CONNECT},
+    {ConnectStage::NonBlocking, TAMR_ERR_NONBLOCKING},
+};
+static_assert(wire::in_enum_order(kStageResults, &StageResult::stage));
+
 // Under the library lock: the lowest free slot gets a connected, non-blocking socket.
-// Every failure after the socket exists closes it again and leaves the table as it was.
+// A failed connect leaves the table as it was.
 int connect_lowest_free_slot(int device_type, const char* host, int port) {
-  const platform::LockGuard hold(library::lock());
-  const int handle = device_table::lowest_free();
+  library::State& state = library::state();
+  const platform::LockGuard hold(state.lock.get());
+  const int handle = state.lowest_free();
   if (handle < 0) return TAMR_ERR_NO_SLOT;
-  const platform::SocketHandle s = platform::socket_create();
-  if (s == platform::kNoSocket) return TAMR_ERR_SOCKET;
-  int failure = 0;
-  platform::Ipv4Address address;
-  if (!platform::resolve_ipv4(host, address)) {
-    failure = TAMR_ERR_RESOLVE;
-  } else if (!platform::socket_connect(s, address, static_cast<std::uint16_t>(port))) {
-    failure = TAMR_ERR_CONNECT;
-  } else if (!platform::socket_set_nonblocking(s)) {
-    failure = TAMR_ERR_NONBLOCKING;
+  const platform::Connection c = platform::connect_ipv4(host, static_cast<std::uint16_t>(port));
+  if (c.stage != ConnectStage::Connected) {
+    return kStageResults[static_cast<std::size_t>(c.stage)].result;
   }
-  if (failure != 0) {
-    platform::socket_close(s);
-    return failure;
-  }
-  device_table::RelaySlot& slot = *device_table::slot(handle);
-  slot.socket = s;
-  slot.last_status = 0;
-  slot.device_type = device_type;
+  device_table::RelaySlot& slot = *state.slot(handle);
+  slot.socket = c.socket;
+  slot.lastStatus = 0;
+  slot.deviceType.store(device_type, std::memory_order_release);
   return handle;
 }
 
@@ -45,19 +52,19 @@ int connect_lowest_free_slot(int device_type, const char* host, int port) {
 int open_device(int device_type, const char* host, int port) {
   const int result = connect_lowest_free_slot(device_type, host, port);
   // Controllers need a moment after a connect before they take a command.
-  platform::sleep_ms(library::open_timeout_ms());
+  platform::sleep_ms(library::state().openTimeoutMs);
   return result;
 }
 
 int close_device(int handle) {
   device_table::RelaySlot* slot = device_table::slot(handle);
   if (slot == nullptr) return TAMR_ERR_SEND;
-  const platform::SocketHandle s = slot->socket.exchange(platform::kNoSocket);
-  if (s != platform::kNoSocket) {
-    platform::socket_shutdown(s, platform::ShutdownDirection::Receive);
-    platform::socket_close(s);
+  if (slot->socket != platform::kNoSocket) {
+    platform::socket_shutdown(slot->socket, platform::ShutdownDirection::Receive);
+    platform::socket_close(slot->socket);
   }
-  slot->device_type = device_table::kFreeType;
+  slot->socket = platform::kNoSocket;
+  slot->deviceType.store(device_table::kFreeType, std::memory_order_release);
   return TAMR_OK;
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <iterator>
 #include <span>
 
 #include "relay/exchange.h"
@@ -11,9 +12,9 @@ namespace relay::parameters {
 namespace {
 
 using exchange::Command;
-using exchange::Kept;
+using exchange::Records;
 using exchange::Wait;
-using namespace request;
+using namespace wire::request;
 
 constexpr int kBlockLimitMs = 1000;
 constexpr int kVersionLimitMs = 2000;
@@ -25,36 +26,60 @@ constexpr int kBeforeVersionMs = 100;
 constexpr int kAfterRebootMs = 100;
 constexpr int kVersionReplySize = 128;
 
+// A block read waits a moment after its request and keeps its outcome; a block write
+// awaits nothing and gives the controller time to store the block.
+constexpr Command block_read(char letter, int size) {
+  return {.request = {byte(letter)}, .pause_sent_ms = kBeforeBlockMs,
+          .wait = Wait::DeadlineFirstCountedRecorded, .reply_length = size,
+          .limit_ms = kBlockLimitMs, .records = Records::SendFailure};
+}
+// Both sizes share the command byte and differ only in length.
+constexpr Command kBlockWrite = {.request = {byte('>'), data()},
+                                 .pause_after_ms = kAfterBlockWriteMs,
+                                 .records = Records::SendOutcome};
+
 struct BlockCommands {
+  Block which;
   int size;
   Command get;
-  Command set;  // both sizes share the command byte and differ only in length
+  Command set;
 };
-
-// Indexed by Block.
 constexpr BlockCommands kBlocks[] = {
-    {TAMR_PARAM_SIZE,
-     // request           lock before sent            wait            reply             limit          after               kept
-     {{byte('<')},        false, 0, kBeforeBlockMs, Wait::Recorded, TAMR_PARAM_SIZE,  kBlockLimitMs, 0,                  Kept::SendFailure},
-     {{byte('>'), data()}, false, 0, 0,             Wait::None,     0,                0,             kAfterBlockWriteMs, Kept::SendResult}},
-    {TAMR_PARAMX_SIZE,
-     {{byte('#')},        false, 0, kBeforeBlockMs, Wait::Recorded, TAMR_PARAMX_SIZE, kBlockLimitMs, 0,                  Kept::SendFailure},
-     {{byte('>'), data()}, false, 0, 0,             Wait::None,     0,                0,             kAfterBlockWriteMs, Kept::SendResult}},
+    {Block::Small, TAMR_PARAM_SIZE, block_read('<', TAMR_PARAM_SIZE), kBlockWrite},
+    {Block::Extended, TAMR_PARAMX_SIZE, block_read('#', TAMR_PARAMX_SIZE), kBlockWrite},
 };
+static_assert(std::size(kBlocks) == static_cast<std::size_t>(Block::Extended) + 1);
+static_assert(wire::in_enum_order(kBlocks, &BlockCommands::which));
 
-constexpr Command kVersion =
-    {{byte('V')},                         false, 0, kBeforeVersionMs, Wait::Recorded, kVersionReplySize, kVersionLimitMs, 0, Kept::SendFailure};
+constexpr Command kVersion = {.request = {byte('V')},
+                              .pause_sent_ms = kBeforeVersionMs,
+                              .wait = Wait::DeadlineFirstCountedRecorded,
+                              .reply_length = kVersionReplySize,
+                              .limit_ms = kVersionLimitMs,
+                              .records = Records::SendFailure};
 // The controller restarts at once and drops the connection: nothing to wait for.
-constexpr Command kReboot =
-    {{byte('*'), byte('*')},              false, 0, 0, Wait::None, 0, 0, kAfterRebootMs, Kept::SendFailure};
+constexpr Command kReboot = {.request = {byte('*'), byte('*')},
+                             .pause_after_ms = kAfterRebootMs,
+                             .records = Records::SendFailure};
 
-// Arguments 0 and 1: the two mask bytes. Indexed by InvertMask.
-constexpr Command kSetInvertMask[] = {
-    {{byte('J'), byte('W'), low8(0), low8(1)}, false, 0, 0, Wait::Recorded, 4, kMaskLimitMs, 0, Kept::WaitOnly},
-    {{byte('J'), byte('S'), low8(0), low8(1)}, false, 0, 0, Wait::Recorded, 4, kMaskLimitMs, 0, Kept::WaitOnly},
+// The mask commands are answered with four bytes, slowly.
+constexpr Command mask_command(const Layout& request) {
+  return {.request = request, .wait = Wait::DeadlineFirstCountedRecorded, .reply_length = 4,
+          .limit_ms = kMaskLimitMs};
+}
+
+// Arguments 0 and 1: the two mask bytes.
+struct MaskSetting {
+  InvertMask which;
+  Command command;
 };
-constexpr Command kGetInvertOutMask =
-    {{byte('J'), byte('G')},                   false, 0, 0, Wait::Recorded, 4, kMaskLimitMs, 0, Kept::WaitOnly};
+constexpr MaskSetting kSetInvertMask[] = {
+    {InvertMask::Inputs, mask_command({byte('J'), byte('W'), low8(0), low8(1)})},
+    {InvertMask::Outputs, mask_command({byte('J'), byte('S'), low8(0), low8(1)})},
+};
+static_assert(std::size(kSetInvertMask) == static_cast<std::size_t>(InvertMask::Outputs) + 1);
+static_assert(wire::in_enum_order(kSetInvertMask, &MaskSetting::which));
+constexpr Command kGetInvertOutMask = mask_command({byte('J'), byte('G')});
 
 const BlockCommands& block_commands(Block which) {
   return kBlocks[static_cast<std::size_t>(which)];
@@ -88,7 +113,7 @@ int reboot(RelaySlot& slot) { return exchange::sent_result(exchange::run(kReboot
 
 int set_invert_mask(RelaySlot& slot, InvertMask which, int mask1, int mask2) {
   std::array<std::uint8_t, 4> reply{};
-  const Command& c = kSetInvertMask[static_cast<std::size_t>(which)];
+  const Command& c = kSetInvertMask[static_cast<std::size_t>(which)].command;
   return exchange::recorded_result(exchange::run(c, slot, args(mask1, mask2), reply));
 }
 

@@ -12,9 +12,9 @@ namespace relay::relays {
 namespace {
 
 using exchange::Command;
-using exchange::Kept;
+using exchange::Records;
 using exchange::Wait;
-using namespace request;
+using namespace wire::request;
 
 constexpr int kReplyLimitMs = 2000;
 // The controller is busy switching for a while after every relay command.
@@ -30,7 +30,14 @@ enum class Accept {
 // What a confirmed switching command returns.
 enum class Gives { State, Zero };
 
+// Every switching command holds the lock until the relay state it answers has come.
+constexpr Command switching(const Layout& request, int state_bytes) {
+  return {.request = request, .locked = true, .wait = Wait::DataFirst, .reply_length = state_bytes,
+          .limit_ms = kReplyLimitMs, .pause_after_ms = kAfterSwitchMs};
+}
+
 struct Switching {
+  Switch which;
   Command command;
   Accept accept;
   Gives gives;
@@ -38,28 +45,33 @@ struct Switching {
 
 // Arguments: 0 mask, 1 time. Indexed by Switch.
 constexpr Switching kSwitching[] = {
-    // request                                  lock before sent wait               reply limit         after           kept
-    {{{byte('D'), low8(0)},                     true, 0, 0, Wait::PassThrough, 1, kReplyLimitMs, kAfterSwitchMs, Kept::WaitOnly}, Accept::AllMaskBits, Gives::State},
-    {{{byte('O'), low8(0)},                     true, 0, 0, Wait::PassThrough, 1, kReplyLimitMs, kAfterSwitchMs, Kept::WaitOnly}, Accept::NoMaskBit, Gives::State},
-    {{{byte('E'), low8(0), low8(1)},            true, 0, 0, Wait::PassThrough, 1, kReplyLimitMs, kAfterSwitchMs, Kept::WaitOnly}, Accept::AllMaskBits, Gives::State},
-    {{{byte('M')},                              true, 0, 0, Wait::PassThrough, 1, kReplyLimitMs, kAfterSwitchMs, Kept::WaitOnly}, Accept::Zero, Gives::Zero},
-    {{{byte('L'), byte('D'), u16le(0)},         true, 0, 0, Wait::PassThrough, 2, kReplyLimitMs, kAfterSwitchMs, Kept::WaitOnly}, Accept::AllMaskBits, Gives::Zero},
+    {Switch::On, switching({byte('D'), low8(0)}, 1), Accept::AllMaskBits, Gives::State},
+    {Switch::Off, switching({byte('O'), low8(0)}, 1), Accept::NoMaskBit, Gives::State},
+    {Switch::OnTimer, switching({byte('E'), low8(0), low8(1)}, 1), Accept::AllMaskBits, Gives::State},
+    {Switch::AllOff, switching({byte('M')}, 1), Accept::Zero, Gives::Zero},
+    {Switch::OnE16, switching({byte('L'), byte('D'), u16le(0)}, 2), Accept::AllMaskBits, Gives::Zero},
     // The sixteen-relay off command is confirmed by the on command's test: every mask
     // bit set in the answer. Installed applications count on exactly that.
-    {{{byte('L'), byte('O'), u16le(0)},         true, 0, 0, Wait::PassThrough, 2, kReplyLimitMs, kAfterSwitchMs, Kept::WaitOnly}, Accept::AllMaskBits, Gives::Zero},
-    {{{byte('L'), byte('E'), u16le(0), low8(1)}, true, 0, 0, Wait::PassThrough, 2, kReplyLimitMs, kAfterSwitchMs, Kept::WaitOnly}, Accept::AllMaskBits, Gives::Zero},
+    {Switch::OffE16, switching({byte('L'), byte('O'), u16le(0)}, 2), Accept::AllMaskBits, Gives::Zero},
+    {Switch::OnTimerE16, switching({byte('L'), byte('E'), u16le(0), low8(1)}, 2), Accept::AllMaskBits, Gives::Zero},
 };
 
 static_assert(std::size(kSwitching) == static_cast<std::size_t>(Switch::OnTimerE16) + 1);
+static_assert(wire::in_enum_order(kSwitching, &Switching::which));
 
 constexpr Command kSwitchByte =
-    {{byte('S'), byte(0x01), low8(0)},          false, 0, 0, Wait::Recorded, 1, kReplyLimitMs, 0, Kept::WaitOnly};
+    {.request = {byte('S'), byte(0x01), low8(0)}, .wait = Wait::DeadlineFirstCountedRecorded, .reply_length = 1, .limit_ms = kReplyLimitMs};
 
-// Indexed by Report.
-constexpr Command kInputReports[] = {
-    {{byte('Y'), byte(0x01)},                   false, 0, 0, Wait::None, 0, 0, kAfterSwitchMs, Kept::WaitOnly},
-    {{byte('Y'), byte(0x00)},                   false, 0, 0, Wait::None, 0, 0, kAfterSwitchMs, Kept::WaitOnly},
+struct InputReports {
+  Report which;
+  Command command;
 };
+constexpr InputReports kInputReports[] = {
+    {Report::On, {.request = {byte('Y'), byte(0x01)}, .pause_after_ms = kAfterSwitchMs}},
+    {Report::Off, {.request = {byte('Y'), byte(0x00)}, .pause_after_ms = kAfterSwitchMs}},
+};
+static_assert(std::size(kInputReports) == static_cast<std::size_t>(Report::Off) + 1);
+static_assert(wire::in_enum_order(kInputReports, &InputReports::which));
 
 // What a status read returns.
 enum class Judged {
@@ -67,7 +79,13 @@ enum class Judged {
   AlwaysZero,
 };
 
+constexpr Command status_read(const Layout& request, int status_bytes) {
+  return {.request = request, .locked = true, .pause_before_ms = kBeforeStatusMs,
+          .wait = Wait::DataFirst, .reply_length = status_bytes, .limit_ms = kReplyLimitMs};
+}
+
 struct StatusRead {
+  Status which;
   Command command;
   Judged judged;
   // The sixteen-relay read receives into the buffer that held its request, so without
@@ -77,17 +95,17 @@ struct StatusRead {
 
 // Indexed by Status.
 constexpr StatusRead kStatusReads[] = {
-    // request                  lock before           sent wait               reply limit      after kept
-    {{{byte('R')},              true, kBeforeStatusMs, 0, Wait::PassThrough, 1, kReplyLimitMs, 0, Kept::WaitOnly}, Judged::ErrorOnly, false},
-    {{{byte('L'), byte('R')},   true, kBeforeStatusMs, 0, Wait::PassThrough, 2, kReplyLimitMs, 0, Kept::WaitOnly}, Judged::ErrorOnly, true},
-    {{{byte('I')},              true, kBeforeStatusMs, 0, Wait::PassThrough, 1, kReplyLimitMs, 0, Kept::WaitOnly}, Judged::AlwaysZero, false},
+    {Status::Relay, status_read({byte('R')}, 1), Judged::ErrorOnly, false},
+    {Status::RelayE16, status_read({byte('L'), byte('R')}, 2), Judged::ErrorOnly, true},
+    {Status::Input, status_read({byte('I')}, 1), Judged::AlwaysZero, false},
 };
 
 static_assert(std::size(kStatusReads) == static_cast<std::size_t>(Status::Input) + 1);
+static_assert(wire::in_enum_order(kStatusReads, &StatusRead::which));
 
 // Input reports come unasked: nothing is sent, one byte is awaited.
 constexpr Command kAnswer =
-    {{},                        false, kBeforeStatusMs, 0, Wait::Answer, 1, kReplyLimitMs, 0, Kept::WaitOnly};
+    {.pause_before_ms = kBeforeStatusMs, .wait = Wait::DeadlineFirst, .reply_length = 1, .limit_ms = kReplyLimitMs};
 
 constexpr std::size_t kStatusSize = TAMR_STATUS_SIZE;
 
@@ -131,7 +149,7 @@ int switch_byte(RelaySlot& slot, int value) {
 }
 
 int input_reports(RelaySlot& slot, Report which) {
-  return exchange::sent_result(exchange::run(row(kInputReports, which), slot, {}));
+  return exchange::sent_result(exchange::run(row(kInputReports, which).command, slot, {}));
 }
 
 int read_status(RelaySlot& slot, Status which, std::uint8_t* status) {

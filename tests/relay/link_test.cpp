@@ -13,21 +13,20 @@ TEST(Load, SetsUpTheNamedLibraryLockAndTheVersionText) {
   const std::string name = "/Control_block_for_TAMR11X_Devices_Pelu41.lock";
   ASSERT_GE(path.size(), name.size());
   EXPECT_EQ(path.substr(path.size() - name.size()), name);
-  EXPECT_TRUE(relay::library::socket_layer_started());
   EXPECT_STREQ(tamrGetSDKVersion(), "Version 1.01.03 tamr11xc.dll 14/02/20011");
 }
 
 TEST(Load, FreesEverySlot) {
   auto* used = relay::device_table::slot(3);
   used->socket = 1000;  // no connection behind it: load leaves connections alone anyway
-  used->device_type = kDeviceType;
-  used->last_status = 10054;
-  relay::library::load();
+  used->deviceType = kDeviceType;
+  used->lastStatus = 10054;
+  relay::library::state().load(relay::library::kLockName);
   for (int h = 0; h < relay::device_table::kSlotCount; ++h) {
     const auto* slot = relay::device_table::slot(h);
     EXPECT_EQ(slot->socket, -1);
-    EXPECT_EQ(slot->device_type, 0);
-    EXPECT_EQ(slot->last_status, 0);
+    EXPECT_EQ(slot->deviceType, 0);
+    EXPECT_EQ(slot->lastStatus, 0);
   }
 }
 
@@ -43,9 +42,9 @@ TEST_F(Open, FillsSlotsInOrderRefusesTheSixtyFifthAndReusesAFreedSlot) {
   EXPECT_EQ(tamrOpenDevice(kDeviceType, "127.0.0.1", controllers.port()), TAMR_ERR_NO_SLOT);
   EXPECT_EQ(tamrCloseDevice(5), 0);
   EXPECT_EQ(relay::device_table::slot(5)->socket, -1);
-  EXPECT_EQ(relay::device_table::slot(5)->device_type, 0);
+  EXPECT_EQ(relay::device_table::slot(5)->deviceType, 0);
   EXPECT_EQ(tamrOpenDevice(kDeviceType, "localhost", controllers.port()), 5);
-  EXPECT_EQ(relay::device_table::slot(5)->device_type, kDeviceType);
+  EXPECT_EQ(relay::device_table::slot(5)->deviceType, kDeviceType);
 }
 
 TEST_F(Open, PausesForTheOpenTimeoutAfterSuccessAndFailure) {

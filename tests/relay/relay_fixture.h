@@ -34,7 +34,7 @@ class RelayTest : public ::testing::Test {
   void SetUp() override {
     // ctest runs the cases as parallel processes: a lock of their own keeps one case's
     // two-second waits from stalling another's timings.
-    relay::library::open_lock("tamr11xc_test_" + std::to_string(::getpid()));
+    relay::library::state().open_lock("tamr11xc_test_" + std::to_string(::getpid()));
     ASSERT_NE(relay::library::lock(), nullptr);
     tamrSetOpenTimeout(0);
   }
@@ -52,9 +52,9 @@ class RelayTest : public ::testing::Test {
     return handle;
   }
 
-  static int last_status(int handle) { return relay::device_table::slot(handle)->last_status; }
+  static int last_status(int handle) { return relay::device_table::slot(handle)->lastStatus; }
   static void set_last_status(int handle, int value) {
-    relay::device_table::slot(handle)->last_status = value;
+    relay::device_table::slot(handle)->lastStatus = value;
   }
 
   std::vector<int> opened_;

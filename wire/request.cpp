@@ -1,10 +1,10 @@
-#include "relay/request.h"
+#include "wire/request.h"
 
 #include <algorithm>
 
 #include "platform/byte_order.h"
 
-namespace relay::request {
+namespace wire::request {
 namespace {
 
 // Writes a value with one of the byte-order stores and steps past it.
@@ -57,4 +57,4 @@ void build(const Layout& layout, const Args& args, std::span<const std::uint8_t>
   out.length = static_cast<std::size_t>(at - out.bytes.data());
 }
 
-}  // namespace relay::request
+}  // namespace wire::request

@@ -1,4 +1,6 @@
 // Request layouts: each command's request is a row of pieces, built by one function.
+// Shared by both client libraries: a terminal's and a relay controller's commands are
+// the same kind of thing, a few fixed bytes, arguments in either byte order, data.
 #pragma once
 
 #include <array>
@@ -6,11 +8,11 @@
 #include <cstdint>
 #include <span>
 
-namespace relay::request {
+namespace wire::request {
 
-// Every request is built in a buffer of this size, which bounds the data a block
-// write can carry behind its header.
-inline constexpr std::size_t kBufferSize = 1024;
+// Every request is built in a buffer of this size: the largest a terminal's CRC frame
+// can be. A device with a smaller request buffer bounds its data with data_capacity.
+inline constexpr std::size_t kBufferSize = 2048;
 
 enum class Piece : std::uint8_t {
   End = 0,   // the layout stops here (value-initialised pieces end a row)
@@ -85,13 +87,13 @@ constexpr std::size_t header_length(const Layout& layout) {
   return n;
 }
 
-// The most data a request of this layout can carry.
-constexpr std::size_t data_capacity(const Layout& layout) {
-  return kBufferSize - header_length(layout);
+// The most data a request of this layout can carry in a buffer of `buffer_size` bytes.
+constexpr std::size_t data_capacity(const Layout& layout, std::size_t buffer_size) {
+  return buffer_size - header_length(layout);
 }
 
-// Lays the request out; the data must fit behind the header in kBufferSize bytes.
+// Lays the request out; data that does not fit in kBufferSize bytes is cut.
 void build(const Layout& layout, const Args& args, std::span<const std::uint8_t> data,
            Built& out);
 
-}  // namespace relay::request
+}  // namespace wire::request
