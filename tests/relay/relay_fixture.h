@@ -1,6 +1,6 @@
-// What the relay library's tests share: a library lock of the test's own, no open pause,
-// connections to scripted controllers that are closed again after each test, and a look
-// at a slot's last status.
+// What the relay library's tests share: a library lock of the test's own, no open pause
+// (both restored afterwards), connections to scripted controllers that are closed again
+// after each test, and a look at a slot's last status.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -41,6 +41,9 @@ class RelayTest : public ::testing::Test {
   void TearDown() override {
     for (int handle : opened_) tamrCloseDevice(handle);
     ::unlink(relay::library::lock()->path().c_str());
+    // Later tests in this process find the library as it was loaded.
+    relay::library::state().open_lock(relay::library::kLockName);
+    tamrSetOpenTimeout(platform::kDefaultOpenTimeoutMs);
   }
 
   // Starts the peer and opens a connection to it.
