@@ -10,23 +10,69 @@
 #include "terminal/link/identity.h"
 #include "terminal/link/outputs.h"
 #include "vornc.h"
+#include "wire/enum_table.h"
 
 namespace vornc::connection {
 namespace {
 
-using exchange::Rule;
-using platform::sleep_ms;
+using exchange::Command;
+using exchange::Records;
+using exchange::Wait;
+using platform::ConnectStage;
+using namespace wire::request;
 
 constexpr int kNoFreeSlot = -1;
+constexpr int kTypeQueryLimitMs = 1000;
+constexpr int kAcknowledgeLimitMs = 2000;
+// A 321 in client mode is told to drop the connection itself, or it will not call again;
+// it needs a moment before that command, and longer to act on it.
+constexpr int kBeforeClientModeCloseMs = 50;
+constexpr int kAfterClientModeCloseMs = 210;
+// What the terminal sent before the close still reaches it before the socket goes.
+constexpr int kAfterShutdownMs = 100;
 
-// First slot whose device type is 0; call with the library lock held.
-int find_free_slot() {
-  auto& slots = library().slots;
-  for (int i = 0; i < kSlotCount; ++i) {
-    if (slots[static_cast<std::size_t>(i)].is_free()) return i;
-  }
-  return kNoFreeSlot;
-}
+// Early firmware answers its type with a small code.
+constexpr std::uint8_t kEarlySeries120Answer = 1;
+constexpr std::uint8_t kEarlyType321Answer = 2;
+constexpr std::uint8_t kLowestTypeAnswer = 101;
+
+constexpr Command kCloseByDevice = {.request = {byte('*')}, .records = Records::SendOutcome};
+constexpr Command kCloseByDeviceAcknowledged = {.request = {byte('*'), byte('*')},
+                                                .wait = Wait::DeadlineFirstCountedRecorded,
+                                                .reply_length = 1,
+                                                .limit_ms = kAcknowledgeLimitMs,
+                                                .records = Records::SendFailure};
+// The answer's count is not judged: a closed connection reads as the answer 0.
+constexpr Command kGetDeviceType = {.request = {byte('?'), byte(0)},
+                                    .wait = Wait::DeadlineFirst,
+                                    .reply_length = 1,
+                                    .limit_ms = kTypeQueryLimitMs};
+constexpr Command kGetTypeByte = {.request = {byte('?')},
+                                  .wait = Wait::DeadlineFirstCounted,
+                                  .reply_length = 1,
+                                  .limit_ms = kTypeQueryLimitMs};
+constexpr Command kGetChannelTypeByte = {.request = {byte('S'), byte('?')},
+                                         .wait = Wait::DeadlineFirstCounted,
+                                         .reply_length = 1,
+                                         .limit_ms = kTypeQueryLimitMs};
+// Argument 0: 1 on, 0 off.
+constexpr Command kSetActive = {.request = {byte('K'), low8(0)}};
+
+// The open's result for the stage a connect stopped at.
+struct StageResult {
+  ConnectStage stage;
+  std::int32_t result;
+};
+constexpr StageResult kStageResults[] = {
+    {ConnectStage::Connected, VORN_OK},
+    {ConnectStage::Socket, VORN_NO_SOCKET},
+    {ConnectStage::Resolve, VORN_HOST_NOT_FOUND},
+    {ConnectStage::Connect, VORN_CONNECT_FAILED},
+    {ConnectStage::NonBlocking, VORN_NONBLOCKING_FAILED},
+};
+static_assert(wire::in_enum_order(kStageResults, &StageResult::stage));
+
+int find_free_slot() { return library().lowest_free(); }
 
 // A slot record being made by an open. It owns what the open created until it is
 // installed in the table; a failed open leaves the table as it was.
@@ -84,17 +130,23 @@ struct PreparedSlot {
 
 // Connects the record's socket to host:port; VORN_OK or the open's failure code.
 std::int32_t connect(PreparedSlot& prepared, const char* host, std::int32_t port) {
-  prepared.socket = platform::socket_create();
-  if (prepared.socket == platform::kNoSocket) return VORN_NO_SOCKET;
-  prepared.closeSocketOnFailure = true;
-  platform::Ipv4Address address;
-  if (!platform::resolve_ipv4(host, address)) return VORN_HOST_NOT_FOUND;
-  if (!platform::socket_connect(prepared.socket, address, static_cast<std::uint16_t>(port))) {
-    return VORN_CONNECT_FAILED;
+  const platform::Connection c = platform::connect_ipv4(host, static_cast<std::uint16_t>(port));
+  if (c.stage != ConnectStage::Connected) {
+    return kStageResults[static_cast<std::size_t>(c.stage)].result;
   }
-  if (!platform::socket_set_nonblocking(prepared.socket)) return VORN_NONBLOCKING_FAILED;
-  platform::socket_set_no_delay(prepared.socket);
+  prepared.socket = c.socket;
+  prepared.closeSocketOnFailure = true;
   return prepared.allocate_buffers();
+}
+
+// Takes a caller's connection into non-blocking mode without Nagle delay. A descriptor
+// that is not a stream socket (a file, a device) is refused before anything changes on it.
+bool adopt(platform::SocketHandle socket) {
+  if (!platform::is_stream_socket(socket) || !platform::socket_set_nonblocking(socket)) {
+    return false;
+  }
+  platform::socket_set_no_delay(socket);
+  return true;
 }
 
 void copy_host_name(const char* host, std::array<char, kHostNameField>& field) {
@@ -135,7 +187,7 @@ std::int32_t open_device(std::int32_t deviceType, const char* host, std::int32_t
     }
   }
   // The terminals need a moment after a connection before they take commands.
-  sleep_ms(lib.openTimeout.load());
+  platform::sleep_ms(lib.openTimeoutMs.load());
   if (result != VORN_OK) return result;
   TerminalSlot& slot = *slot_of(handle);
   if (deviceType == 1000) return handle;
@@ -153,8 +205,7 @@ std::int32_t open_device_by_socket(std::int32_t deviceType, platform::SocketHand
   prepared.set_type(deviceType);
   prepared.origin = Origin::CallerSocket;
   prepared.socket = socket;
-  if (!platform::socket_set_nonblocking(socket)) return VORN_NONBLOCKING_FAILED;
-  platform::socket_set_no_delay(socket);
+  if (!adopt(socket)) return VORN_NONBLOCKING_FAILED;
   if (const std::int32_t r = prepared.allocate_buffers(); r != VORN_OK) return r;
   TerminalSlot& slot = *slot_of(handle);
   prepared.install(slot);
@@ -169,8 +220,7 @@ std::int32_t open_device_by_socket_querying_type(platform::SocketHandle socket) 
     platform::LockGuard lock(library().lock.get());
     handle = find_free_slot();
     if (handle == kNoFreeSlot) return VORN_NO_REPLY;
-    if (!platform::socket_set_nonblocking(socket)) return VORN_NONBLOCKING_FAILED;
-    platform::socket_set_no_delay(socket);
+    if (!adopt(socket)) return VORN_NONBLOCKING_FAILED;
     // The slot stays free while the terminal is asked, but the query needs its socket.
     TerminalSlot& slot = *slot_of(handle);
     slot.socket = socket;
@@ -196,14 +246,13 @@ std::int32_t close_device(TerminalSlot& slot) {
   if (type != 1000) {
     if (!library().yellowLedDisabled) outputs::led_off(slot, outputs::kYellowOff);
     if (slot.origin == Origin::CallerSocket && type == 321) {
-      // A 321 in client mode must drop the connection itself, or it will not call again.
-      sleep_ms(50);
+      platform::sleep_ms(kBeforeClientModeCloseMs);
       close_socket_by_device(slot);
-      sleep_ms(210);
+      platform::sleep_ms(kAfterClientModeCloseMs);
     }
   }
   platform::socket_shutdown(slot.socket, platform::ShutdownDirection::Send);
-  sleep_ms(100);
+  platform::sleep_ms(kAfterShutdownMs);
   platform::socket_close(slot.socket);
   slot.socket = platform::kNoSocket;
   slot.deviceType.store(0, std::memory_order_release);
@@ -211,40 +260,36 @@ std::int32_t close_device(TerminalSlot& slot) {
 }
 
 std::int32_t close_socket_by_device(TerminalSlot& slot) {
-  if (!exchange::send_recording_failure(slot, {'*'})) return VORN_SEND_FAILED;
-  slot.lastStatus = 0;
-  return VORN_OK;
+  return exchange::result(exchange::run(kCloseByDevice, slot), VORN_OK);
 }
 
 std::int32_t close_socket_by_device_acknowledged(TerminalSlot& slot) {
-  if (!exchange::send_recording_failure(slot, {'*', '*'})) return VORN_SEND_FAILED;
   std::uint8_t ack = 0;
-  return exchange::receive_recorded(slot, &ack, 1, 2000) ? VORN_OK : VORN_NO_REPLY;
+  return exchange::result(exchange::run(kCloseByDeviceAcknowledged, slot, {}, {&ack, 1}),
+                          VORN_NO_REPLY);
 }
 
 std::int32_t get_device_type(TerminalSlot& slot) {
-  if (!exchange::send(slot.socket, {'?', 0})) return VORN_SEND_FAILED;
   std::uint8_t answer = 0;
-  if (exchange::receive(slot.socket, &answer, 1, 1000, Rule::Strict).timed_out) {
-    return VORN_NO_REPLY;
-  }
-  // Early firmware answers small codes; later models answer their type number itself.
-  if (answer == 1) return 120;
-  if (answer == 2) return 321;
-  if (answer > 100) return answer;
+  const exchange::Outcome o = exchange::run(kGetDeviceType, slot, {}, {&answer, 1});
+  if (!o.sent) return VORN_SEND_FAILED;
+  if (o.timed_out) return VORN_NO_REPLY;
+  if (answer == kEarlySeries120Answer) return 120;
+  if (answer == kEarlyType321Answer) return 321;
+  // Later models answer their type number itself; anything else is no known type.
+  if (answer >= kLowestTypeAnswer) return answer;
   return VORN_SEND_FAILED;
 }
 
 namespace {
 
-std::int32_t query_byte(TerminalSlot& slot, std::initializer_list<std::uint8_t> command,
-                        std::uint8_t* out) {
+std::int32_t query_byte(TerminalSlot& slot, const Command& command, std::uint8_t* out) {
   *out = 0;
-  if (!exchange::send(slot.socket, command)) return VORN_NOT_SUPPORTED;
   std::uint8_t answer = 0;
-  if (!exchange::receive(slot.socket, &answer, 1, 1000, Rule::Strict).got(1)) {
-    return VORN_NO_REPLY;
-  }
+  const exchange::Outcome o = exchange::run(command, slot, {}, {&answer, 1});
+  // This query reports a failed send as unsupported.
+  if (!o.sent) return VORN_NOT_SUPPORTED;
+  if (!o.accepted) return VORN_NO_REPLY;
   *out = answer;
   return VORN_OK;
 }
@@ -252,18 +297,18 @@ std::int32_t query_byte(TerminalSlot& slot, std::initializer_list<std::uint8_t> 
 }  // namespace
 
 std::int32_t get_type_byte(TerminalSlot& slot, std::uint8_t* out) {
-  return query_byte(slot, {'?'}, out);
+  return query_byte(slot, kGetTypeByte, out);
 }
 
 std::int32_t get_channel_type_byte(TerminalSlot& slot, std::uint8_t* out) {
-  return query_byte(slot, {'S', '?'}, out);
+  return query_byte(slot, kGetChannelTypeByte, out);
 }
 
 std::int32_t set_active(std::int32_t deviceType, const char* host, std::int32_t port, bool on) {
   const std::int32_t handle = open_device(deviceType, host, port);
   if (handle < 0) return handle;
   TerminalSlot& slot = *slot_of(handle);
-  const bool sent = exchange::send(slot.socket, {'K', static_cast<std::uint8_t>(on ? 1 : 0)});
+  const bool sent = exchange::run(kSetActive, slot, wire::request::args(on ? 1 : 0)).sent;
   const std::int32_t closed = close_device(slot);
   return sent ? closed : VORN_SEND_FAILED;
 }

@@ -26,23 +26,18 @@ Library& library() {
   return *instance;
 }
 
-TerminalSlot* slot_of(std::int32_t handle) {
-  if (handle < 0 || handle >= kSlotCount) return nullptr;
-  return &library().slots[static_cast<std::size_t>(handle)];
-}
-
-void reset_slot(TerminalSlot& slot) {
-  slot.socket = platform::kNoSocket;
-  slot.imageHeight = slot.imageWidth = slot.imageSize = 0;
-  slot.rawImageFlag = 0;
-  slot.imageBuffer.reset();
-  slot.receiveBuffer.reset();
-  slot.hostName.fill(0);
-  slot.origin = Origin::None;
-  slot.lastStatus = 0;
-  slot.configLoaded = -1;
-  slot.configBlock.fill(0);
-  slot.deviceType.store(0, std::memory_order_release);
+void TerminalSlot::reset() {
+  socket = platform::kNoSocket;
+  imageHeight = imageWidth = imageSize = 0;
+  rawImageFlag = 0;
+  imageBuffer.reset();
+  receiveBuffer.reset();
+  hostName.fill(0);
+  origin = Origin::None;
+  lastStatus = 0;
+  configLoaded = -1;
+  configBlock.fill(0);
+  deviceType.store(0, std::memory_order_release);
 }
 
 }  // namespace vornc

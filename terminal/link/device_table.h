@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "platform/named_lock.h"
+#include "platform/library_state.h"
 #include "platform/socket.h"
 
 namespace vornc {
@@ -17,11 +17,12 @@ inline constexpr std::size_t kReceiveBufferBytes = 500000;
 
 enum class Origin : std::int32_t { None = -1, Connected = 1, CallerSocket = 2 };
 
+// One connection. A handle is used by one thread at a time, so only deviceType is
+// atomic: an open on another thread reads it, under the library lock, to find a free
+// slot while a close (which takes no lock) frees one.
 struct TerminalSlot {
   platform::SocketHandle socket = platform::kNoSocket;
-  // 0 marks a free slot. Atomic because a close (which takes no lock) frees a slot
-  // while an open in another thread may be scanning the table under the lock.
-  std::atomic<std::int32_t> deviceType{0};
+  std::atomic<std::int32_t> deviceType{0};  // 0 marks a free slot
   std::int32_t imageHeight = 0;
   std::int32_t imageWidth = 0;
   std::int32_t imageSize = 0;
@@ -39,6 +40,8 @@ struct TerminalSlot {
 
   bool is_free() const { return deviceType.load(std::memory_order_acquire) == 0; }
   std::int32_t type() const { return deviceType.load(std::memory_order_acquire); }
+  // Back to the free state, every field as after load.
+  void reset();
 };
 
 // Image geometry and buffers of each known device type.
@@ -57,12 +60,9 @@ inline std::size_t image_buffer_bytes(const DeviceGeometry& g) {
   return static_cast<std::size_t>(g.imageHeight) * g.imageWidth * 3 + 2000;
 }
 
-// Library-wide state, one instance per process.
-struct Library {
-  std::array<TerminalSlot, kSlotCount> slots;
-  std::unique_ptr<platform::NamedLock> lock;  // null when it could not be made at load
-  std::atomic<bool> socketLayerStarted{false};
-  std::atomic<std::int32_t> openTimeout{1000};
+// Library-wide state, one instance per process: the table, the library lock, the open
+// pause, and the terminal library's own settings.
+struct Library : platform::LibraryState<TerminalSlot, kSlotCount> {
   std::atomic<std::int32_t> detectLevel{3000};
   std::atomic<bool> yellowLedDisabled{false};
 };
@@ -70,9 +70,6 @@ struct Library {
 Library& library();
 
 // The slot of a handle, or null for a handle outside the table.
-TerminalSlot* slot_of(std::int32_t handle);
-
-// Returns a slot to its free state (every field as after load).
-void reset_slot(TerminalSlot& slot);
+inline TerminalSlot* slot_of(std::int32_t handle) { return library().slot(handle); }
 
 }  // namespace vornc

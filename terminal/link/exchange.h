@@ -1,67 +1,81 @@
-// The command exchange with a terminal: plain commands, CRC frames and the timed
-// receive with its outcome rules.
+// The terminal's commands are rows of the shared command layer, played on a slot's
+// connection (or on a socket of the caller's); this file turns their outcomes into the
+// library's results.
+//
+// Most operations come in a variant per protocol family: the same row shape with other
+// bytes, framing and waits. A `Variant` adds to its row what the operation makes of the
+// outcome: the result when the wait does not accept the reply, and how the reply reaches
+// the caller's buffer.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <initializer_list>
 #include <span>
 
 #include "platform/socket.h"
 #include "terminal/link/device_table.h"
+#include "terminal/link/dispatch.h"
+#include "wire/command.h"
+#include "wire/enum_table.h"
 
 namespace vornc::exchange {
 
-// Writes a whole command with one send; false when the send failed. A shorter write
-// is not detected: the terminals' commands are a few bytes and never split.
-bool send(platform::SocketHandle socket, std::span<const std::uint8_t> command);
-bool send(platform::SocketHandle socket, std::initializer_list<std::uint8_t> command);
+using wire::Command;
+using wire::Framing;
+using wire::Outcome;
+using wire::Records;
+using wire::Wait;
 
-// A send whose failure the operation records: lastStatus becomes -2 when it fails,
-// and is left alone when it succeeds.
-bool send_recording_failure(TerminalSlot& slot, std::span<const std::uint8_t> command);
-bool send_recording_failure(TerminalSlot& slot, std::initializer_list<std::uint8_t> command);
+inline constexpr int kReplyLimitMs = 2000;
 
-// How an operation judges the end of its wait for a reply.
-enum class Rule {
-  Lenient,     // carry on with whatever the buffer holds
-  Strict,      // time-out and a wrong count are failures
-  Recorded,    // as strict, and the outcome goes into the slot's lastStatus
-  FrameReply,  // type 122: any result other than would-block ends the wait, before the clock
+// Plays a row on a slot's connection; locked rows take the library lock.
+Outcome run(const Command& command, TerminalSlot& slot, const wire::request::Args& args = {},
+            std::span<std::uint8_t> reply = {}, std::span<const std::uint8_t> data = {});
+
+// Plays a row on a caller's socket, with no slot to keep an outcome in.
+Outcome run_on_socket(const Command& command, platform::SocketHandle socket,
+                      const wire::request::Args& args = {},
+                      std::span<const std::uint8_t> data = {});
+
+// -2 when the request could not be sent, `unanswered` when the wait did not accept the
+// reply, else 0.
+std::int32_t result(const Outcome& o, std::int32_t unanswered);
+
+// How a reply reaches the caller's buffer.
+enum class Delivery : std::uint8_t {
+  Straight,  // received straight into it: what came is there, whatever the result (with
+             // no buffer, as for an acknowledgement, the reply is received and dropped)
+  Copied,    // received into a zeroed buffer; bytes from `from` on are copied on success
 };
 
-struct Outcome {
-  bool timed_out = false;
-  int value = 0;  // the byte count, a socket error code, or 10036 after a time-out
-
-  bool got(int expected) const { return !timed_out && value == expected; }
+struct Variant {
+  dispatch::Family family;
+  Command command;
+  std::int32_t unanswered = 0;  // 0 where the outcome is not judged
+  Delivery delivery = Delivery::Straight;
+  std::size_t from = 0;  // where a copied reply's wanted bytes start (6 behind a CRC frame)
 };
 
-// Waits up to timeout_ms for one receive of `count` bytes into `buffer`.
-Outcome receive(platform::SocketHandle socket, void* buffer, std::size_t count, int timeout_ms,
-                Rule rule);
+// A variant shared by another family.
+constexpr Variant for_family(dispatch::Family family, Variant variant) {
+  variant.family = family;
+  return variant;
+}
 
-// A recorded wait: lastStatus becomes 0 when exactly `count` bytes came, else the outcome.
-bool receive_recorded(TerminalSlot& slot, void* buffer, std::size_t count, int timeout_ms);
+// The variants of an operation, one per protocol family, in the families' order.
+using Variants = Variant[4];
+
+constexpr bool covers_the_families(const Variants& variants) {
+  return wire::in_enum_order(variants, &Variant::family);
+}
+
+// Plays the variant of the slot's family: the request carries `args` and `data`, the
+// reply lands in `out` as the variant delivers it.
+std::int32_t play(const Variants& variants, TerminalSlot& slot, std::span<std::uint8_t> out = {},
+                  std::span<const std::uint8_t> data = {}, const wire::request::Args& args = {});
+
+// The same for one variant.
+std::int32_t play(const Variant& variant, TerminalSlot& slot, std::span<std::uint8_t> out = {},
+                  std::span<const std::uint8_t> data = {}, const wire::request::Args& args = {});
 
 }  // namespace vornc::exchange
-
-namespace vornc::frame {
-
-inline constexpr std::size_t kHeaderBytes = 6;
-inline constexpr std::size_t kBufferBytes = 2048;
-inline constexpr std::size_t kMaxPayload = kBufferBytes - kHeaderBytes;
-
-// CRC-8, polynomial 0x31, initial 0xFF, MSB first, no reflection or final inversion.
-std::uint8_t checksum(std::span<const std::uint8_t> bytes);
-
-// Builds a frame: '*', letter, checksum, length / 255, length % 255, 0, payload.
-// Returns its length, or 0 when the payload does not fit the frame buffer.
-std::size_t build(std::uint8_t letter, std::span<const std::uint8_t> payload,
-                  std::span<std::uint8_t, kBufferBytes> out);
-
-// Builds and writes one frame with one send; false when it could not be sent.
-bool send(platform::SocketHandle socket, std::uint8_t letter,
-          std::span<const std::uint8_t> payload = {});
-
-}  // namespace vornc::frame

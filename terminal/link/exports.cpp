@@ -37,7 +37,7 @@ extern "C" {
 const char* vornGetSDKVersion(void) { return kSdkVersion; }
 
 int32_t vornSetOpenTimeout(int32_t milliseconds) {
-  library().openTimeout = milliseconds;
+  library().openTimeoutMs = milliseconds;
   return milliseconds;
 }
 

@@ -7,8 +7,8 @@
 
 namespace vornc::identity {
 
-inline constexpr std::size_t kParamBytes = 128;
-inline constexpr std::size_t kVersionBytes = 8;
+inline constexpr int kParamBytes = 128;
+inline constexpr int kVersionBytes = 8;
 
 std::int32_t get_version(TerminalSlot& slot, std::uint8_t* version);
 std::int32_t get_param(TerminalSlot& slot, std::uint8_t* params);

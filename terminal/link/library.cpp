@@ -4,24 +4,14 @@
 namespace vornc {
 namespace {
 
+// Shared by every process that loads the library; the relay library's lock has another
+// name, so the two never exclude each other.
 constexpr const char* kLockName = "Control_block_for_KVT_Devices_Pelu41";
 
-__attribute__((constructor)) void on_load() {
-  Library& lib = library();
-  for (auto& slot : lib.slots) reset_slot(slot);
-  if (!lib.lock) {
-    lib.lock = platform::NamedLock::open(kLockName);
-    if (!lib.lock) return;  // the opens then run without it
-  }
-  // POSIX sockets need no start-up; the flag keeps the unload symmetrical.
-  lib.socketLayerStarted = true;
-}
+__attribute__((constructor)) void on_load() { library().load(kLockName); }
 
-__attribute__((destructor)) void on_unload() {
-  Library& lib = library();
-  lib.lock.reset();
-  lib.socketLayerStarted = false;
-}
+// Open connections are left to the system.
+__attribute__((destructor)) void on_unload() { library().unload(); }
 
 }  // namespace
 }  // namespace vornc

@@ -18,6 +18,7 @@
 #include "tamr11xc.h"
 #include "tests/support/device_peer.h"
 #include "tests/support/loopback.h"
+#include "tests/support/stopwatch.h"
 
 namespace relay_test {
 
@@ -64,14 +65,6 @@ class RelayTest : public ::testing::Test {
 };
 
 using test_support::Listener;
-
-// Milliseconds since construction, on the clock the library times with.
-class Stopwatch {
- public:
-  double ms() const { return static_cast<double>(platform::now_ms() - start_); }
-
- private:
-  std::int64_t start_ = platform::now_ms();
-};
+using test_support::Stopwatch;
 
 }  // namespace relay_test

@@ -20,13 +20,7 @@ using test_support::peer_clock_ms;
 
 constexpr const char* kLoopback = "127.0.0.1";
 
-class Connection : public ::testing::Test {
- protected:
-  void SetUp() override {
-    vornSetOpenTimeout(0);
-    vornEnableYellowLED();
-  }
-};
+using Connection = TerminalTest;
 
 // What opening and closing say to each family, the LED commands included.
 TEST_F(Connection, OpenAndCloseConversationOfEachFamily) {

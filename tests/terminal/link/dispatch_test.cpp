@@ -11,6 +11,7 @@
 namespace {
 
 using namespace terminal_script;
+using Dispatch = TerminalTest;
 
 struct Cell {
   const char* operation;
@@ -47,7 +48,7 @@ std::vector<Cell> cells_that_send_nothing() {
   };
 }
 
-TEST(Dispatch, UnsupportedAndEmptyCellsAnswerAtOnceAndSendNothing) {
+TEST_F(Dispatch, UnsupportedAndEmptyCellsAnswerAtOnceAndSendNothing) {
   const std::vector<int> types = {120, 121, 122, 130, 131, 220, 320, 321, 1000, 999};
   std::map<int, std::unique_ptr<DevicePeer>> terminals;
   std::map<int, int> handles;
@@ -73,7 +74,7 @@ TEST(Dispatch, UnsupportedAndEmptyCellsAnswerAtOnceAndSendNothing) {
   }
 }
 
-TEST(Dispatch, HandlesOutsideTheTableSendNothingAndReadAsFree) {
+TEST_F(Dispatch, HandlesOutsideTheTableSendNothingAndReadAsFree) {
   unsigned char buffer[128] = {};
   for (int handle : {-1, 64, 1000000}) {
     EXPECT_EQ(vornGetVersion(handle, buffer), VORN_SEND_FAILED);
@@ -84,7 +85,7 @@ TEST(Dispatch, HandlesOutsideTheTableSendNothingAndReadAsFree) {
   }
 }
 
-TEST(Dispatch, AFreeSlotIsNoTerminal) {
+TEST_F(Dispatch, AFreeSlotIsNoTerminal) {
   unsigned char buffer[8] = {};
   EXPECT_EQ(vornGetType(5), 0);
   EXPECT_EQ(vornGetVersion(5, buffer), VORN_NOT_SUPPORTED);

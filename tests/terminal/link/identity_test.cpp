@@ -15,9 +15,12 @@ using test_support::elapsed_ms;
 using test_support::peer_clock_ms;
 
 // A terminal of `type` opened on a socket, its open conversation already scripted.
-class Identity : public ::testing::Test {
+class Identity : public TerminalTest {
  protected:
-  void SetUp() override { vornDisableYellowLED(); }
+  void SetUp() override {
+    TerminalTest::SetUp();
+    vornDisableYellowLED();
+  }
   int open(int type) {
     terminal_.stay_silent();
     terminal_.start();

@@ -10,6 +10,9 @@
 namespace {
 
 using namespace terminal_script;
+using LedCodes = TerminalTest;
+using Outputs = TerminalTest;
+using SocketOperations = TerminalTest;
 using test_support::concat;
 using test_support::hex;
 using test_support::elapsed_ms;
@@ -47,7 +50,7 @@ void check_led_translations(int type, const std::vector<LedRow>& rows) {
   terminal.finish();
 }
 
-TEST(LedCodes, Series120) {
+TEST_F(LedCodes, Series120) {
   check_led_translations(121, {
       {Led::On, 2, {'A', 1, 2}},     {Led::On, 253, {'A', 1, 253}}, {Led::On, 'P', {'X', 3}},
       {Led::On, 'Q', {'X', 4}},      {Led::On, 77, {'A', 1, 77}},   {Led::Off, 223, {'A', 2, 223}},
@@ -56,7 +59,7 @@ TEST(LedCodes, Series120) {
   });
 }
 
-TEST(LedCodes, Type321OnAndOffAreTheSameCommand) {
+TEST_F(LedCodes, Type321OnAndOffAreTheSameCommand) {
   check_led_translations(321, {
       {Led::On, 2, {'X', 5}},    {Led::Off, 2, {'X', 5}},    {Led::On, 253, {'X', 6}},
       {Led::On, 32, {'X', 7}},   {Led::Off, 223, {'X', 8}},  {Led::On, 16, {'X', 9}},
@@ -66,7 +69,7 @@ TEST(LedCodes, Type321OnAndOffAreTheSameCommand) {
   });
 }
 
-TEST(LedCodes, Type122InFrames) {
+TEST_F(LedCodes, Type122InFrames) {
   check_led_translations(122, {
       {Led::On, 2, crc_frame('A', {1, 2})},
       {Led::Off, 253, crc_frame('A', {2, 253})},
@@ -74,7 +77,7 @@ TEST(LedCodes, Type122InFrames) {
   });
 }
 
-TEST(LedCodes, Series220YellowPutsTheOtherTwoOutWithPauses) {
+TEST_F(LedCodes, Series220YellowPutsTheOtherTwoOutWithPauses) {
   DevicePeer terminal;
   expect_open_block_read(terminal, 220, parameter_block());
   terminal.expect({'A', 1, 2}).expect({'A', 2, 223}).expect({'A', 2, 239})
@@ -94,7 +97,7 @@ TEST(LedCodes, Series220YellowPutsTheOtherTwoOutWithPauses) {
   EXPECT_TRUE(shows_pause(end - terminal.arrival_ms(o + 6), 30));
 }
 
-TEST(LedCodes, Type321WithoutAcknowledgementFails) {
+TEST_F(LedCodes, Type321WithoutAcknowledgementFails) {
   DevicePeer terminal;
   terminal.expect({'X', 7}).stay_silent();
   terminal.start();
@@ -105,7 +108,7 @@ TEST(LedCodes, Type321WithoutAcknowledgementFails) {
   terminal.finish();
 }
 
-TEST(LedCodes, Series120PAndQGoOutAtOnceOtherCodesArePaced) {
+TEST_F(LedCodes, Series120PAndQGoOutAtOnceOtherCodesArePaced) {
   DevicePeer terminal;
   expect_open_block_read(terminal, 120, parameter_block());
   terminal.expect({'X', 3}).expect({'A', 1, 16}).stay_silent();
@@ -118,7 +121,7 @@ TEST(LedCodes, Series120PAndQGoOutAtOnceOtherCodesArePaced) {
   EXPECT_TRUE(shows_pause(terminal.arrival_ms(3 + 2) - start, 50)) << "after the block read and 'X', 3";
 }
 
-TEST(Outputs, FlashLedUsesLed32UnlessTypeTwo) {
+TEST_F(Outputs, FlashLedUsesLed32UnlessTypeTwo) {
   const struct {
     int type;
     Bytes sent;
@@ -137,7 +140,7 @@ TEST(Outputs, FlashLedUsesLed32UnlessTypeTwo) {
   }
 }
 
-TEST(Outputs, RelayAndTimedOutputs) {
+TEST_F(Outputs, RelayAndTimedOutputs) {
   DevicePeer terminal;
   terminal.expect({'D', 3}).expect({'D', 0}).expect({'D', 3}).expect({'D', 0})
       .expect({'X', 9, 1, 0, 2, 5, 0})       // 250 ms
@@ -159,7 +162,7 @@ TEST(Outputs, RelayAndTimedOutputs) {
   EXPECT_TRUE(shows_pause(terminal.arrival_ms(2) - terminal.arrival_ms(0), 200)) << "the relay pulse";
 }
 
-TEST(Outputs, RelayTimerOnlyType120SendsIt) {
+TEST_F(Outputs, RelayTimerOnlyType120SendsIt) {
   DevicePeer t120, t121;
   expect_open_block_read(t120, 120, parameter_block());
   expect_open_block_read(t121, 121, parameter_block());
@@ -175,7 +178,7 @@ TEST(Outputs, RelayTimerOnlyType120SendsIt) {
   EXPECT_EQ(t121.received(), (Bytes{'P', 'P', 0}));
 }
 
-TEST(Outputs, SerialPacketIsAlways258Bytes) {
+TEST_F(Outputs, SerialPacketIsAlways258Bytes) {
   Bytes data(300);
   for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i + 1);
   const Bytes first44(data.begin(), data.begin() + 44);
@@ -190,7 +193,7 @@ TEST(Outputs, SerialPacketIsAlways258Bytes) {
   terminal.finish();
 }
 
-TEST(Outputs, TemperatureAndErrorQueries) {
+TEST_F(Outputs, TemperatureAndErrorQueries) {
   DevicePeer terminal;
   terminal.expect({'N', 0}).reply({0x15, 0x80, 0x01})
       .expect({'Z', 'Z'}).reply({1, 2, 3, 4})
@@ -218,7 +221,7 @@ TEST(Outputs, TemperatureAndErrorQueries) {
   terminal.finish();
 }
 
-TEST(SocketOperations, CloseConnectionByDeviceType) {
+TEST_F(SocketOperations, CloseConnectionByDeviceType) {
   const Bytes ss = {'S', 'S', 0};
   const struct {
     int type;
@@ -240,7 +243,7 @@ TEST(SocketOperations, CloseConnectionByDeviceType) {
   }
 }
 
-TEST(SocketOperations, GreenLedClientLedsAndSerial) {
+TEST_F(SocketOperations, GreenLedClientLedsAndSerial) {
   DevicePeer terminal;
   terminal.expect({'F', 'F', 0}).expect({'C', 'C', 0}).expect({'A', 1, 32}).expect({'A', 2, 223})
       .expect(concat({{'R', 2, 'h', 'i'}, Bytes(254, 0)})).stay_silent();
@@ -257,7 +260,7 @@ TEST(SocketOperations, GreenLedClientLedsAndSerial) {
   EXPECT_EQ(vornFlashGreenLedON(s), -2) << "a closed socket";
 }
 
-TEST(SocketOperations, SendToADroppedConnectionFailsInsteadOfKillingTheProcess) {
+TEST_F(SocketOperations, SendToADroppedConnectionFailsInsteadOfKillingTheProcess) {
   DevicePeer terminal;
   terminal.close();
   terminal.start();

@@ -1,19 +1,42 @@
 // What terminals say, for scripting the device peer in the terminal library's tests.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 
+#include "tests/support/crc_frame.h"
 #include "tests/support/device_peer.h"
 #include "vornc.h"
 
 namespace terminal_script {
 
+// Every terminal test starts with no slot open, no open pause and the yellow LED enabled,
+// and leaves the library so: what a test opened is closed after it, quietly.
+class TerminalTest : public ::testing::Test {
+ protected:
+  void SetUp() override { reset_library(); }
+  void TearDown() override {
+    reset_library();
+    vornSetOpenTimeout(kDefaultOpenTimeoutMs);
+  }
+
+ private:
+  static constexpr int kDefaultOpenTimeoutMs = 1000;
+  static void reset_library() {
+    vornDisableYellowLED();
+    for (int handle = 0; handle < 64; ++handle) {
+      if (vornGetType(handle) != 0) vornCloseDevice(handle);
+    }
+    vornEnableYellowLED();
+    vornSetOpenTimeout(0);
+  }
+};
+
 using test_support::Bytes;
 using test_support::DevicePeer;
 
-// A type 122 CRC frame, built independently of the library (bitwise CRC-8/0x31).
-Bytes crc_frame(std::uint8_t letter, const Bytes& payload = {});
-std::uint8_t crc8(const Bytes& bytes);
+using test_support::crc_frame;
 
 // A reply frame of type 122 as the terminal sends it: header and payload.
 inline Bytes reply_frame(std::uint8_t letter, const Bytes& payload = {}) {

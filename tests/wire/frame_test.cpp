@@ -1,17 +1,17 @@
+#include "wire/frame.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
 
-#include "terminal/link/dispatch.h"
-#include "terminal/link/exchange.h"
-#include "tests/terminal/link/terminal_script.h"
+#include "tests/support/crc_frame.h"
 
 namespace {
 
 using test_support::Bytes;
 using test_support::hex;
 using test_support::text;
-using namespace vornc;
+using namespace wire;
 
 TEST(FrameChecksum, CatalogueCheckValuesAndTheTerminalsExamples) {
   const struct {
@@ -25,12 +25,12 @@ TEST(FrameChecksum, CatalogueCheckValuesAndTheTerminalsExamples) {
   };
   for (const auto& row : table) {
     EXPECT_EQ(frame::checksum(row.bytes), row.crc) << hex(row.bytes);
-    EXPECT_EQ(terminal_script::crc8(row.bytes), row.crc) << "the tests' own CRC";
+    EXPECT_EQ(test_support::crc8(row.bytes), row.crc) << "the tests' own CRC";
   }
   // The table-driven CRC agrees with the bitwise one over every single byte.
   for (int b = 0; b < 256; ++b) {
     const Bytes one = {static_cast<std::uint8_t>(b)};
-    EXPECT_EQ(frame::checksum(one), terminal_script::crc8(one)) << b;
+    EXPECT_EQ(frame::checksum(one), test_support::crc8(one)) << b;
   }
 }
 
@@ -63,18 +63,6 @@ TEST(Frame, LengthIsWrittenInBase255) {
 TEST(Frame, PayloadThatDoesNotFitTheFrameBufferIsRefused) {
   std::array<std::uint8_t, frame::kBufferBytes> buffer{};
   EXPECT_EQ(frame::build('U', Bytes(2043, 0), buffer), 0u);
-}
-
-TEST(Dispatch, FamiliesOfTheDeviceTypes) {
-  using dispatch::Family;
-  const struct {
-    int type;
-    Family family;
-  } table[] = {{120, Family::Series120}, {121, Family::Series120}, {130, Family::Series120},
-               {131, Family::Series120}, {122, Family::Type122},   {220, Family::Series220},
-               {320, Family::Series220}, {321, Family::Type321},   {1000, Family::None},
-               {0, Family::None},        {999, Family::None}};
-  for (const auto& row : table) EXPECT_EQ(dispatch::family_of(row.type), row.family) << row.type;
 }
 
 }  // namespace
