@@ -57,6 +57,11 @@ enum {
  *   reach the terminal as its parameter block.
  * - Connections the library makes or is given send each command at once (no Nagle
  *   delay), so the pauses between commands reach the terminal as timed.
+ * - The opens on a caller's socket refuse a descriptor that is not a stream socket (a
+ *   file, a device) with VORN_NONBLOCKING_FAILED (-7), and leave it exactly as it was:
+ *   its mode unchanged, not kept, not closed.
+ * - A negative serial size is refused with VORN_NO_REPLY (-1) before anything is sent;
+ *   taken modulo 256 it would send bytes the caller never offered.
  */
 
 /* ---- Library and connection ---- */
@@ -69,8 +74,9 @@ VORNC_API int32_t vornSetOpenTimeout(int32_t milliseconds);
  * Pauses the open time-out, reads the parameter block (not types 320, 321, 1000) and
  * lights the yellow LED (not type 1000) unless vornDisableYellowLED was called. */
 VORNC_API int32_t vornOpenDevice(int32_t deviceType, const char* host, int32_t port);
-/* Opens a slot on a connected socket of the caller's; handle, or -1, -3, -7, -8, -9.
- * On success the socket belongs to the slot; on failure it stays the caller's. */
+/* Opens a slot on a connected socket of the caller's; handle, or -1, -3, -7 (also: not
+ * a stream socket), -8, -9. On success the socket belongs to the slot; on failure it
+ * stays the caller's. */
 VORNC_API int32_t vornOpenDeviceBySocket(int32_t deviceType, int32_t socket);
 /* As vornOpenDeviceBySocket, asking the terminal for its type; also -10. */
 VORNC_API int32_t vornOpenDeviceBySocketI(int32_t socket);
@@ -131,7 +137,8 @@ VORNC_API int32_t vornRelayTimer(int32_t handle);
 /* Timed output `value` on for `milliseconds` / off; 0 or -2. */
 VORNC_API int32_t vornFlashOn(int32_t handle, int32_t value, int32_t milliseconds);
 VORNC_API int32_t vornFlashOff(int32_t handle, int32_t value);
-/* Up to 255 bytes (size modulo 256) to the terminal's serial port; 0 or -2. */
+/* Up to 255 bytes (size modulo 256) to the terminal's serial port; 0, -1 (negative
+ * size, or no data) or -2. */
 VORNC_API int32_t vornSendToSerial(int32_t handle, const unsigned char* data, int32_t size);
 /* 3 temperature bytes into `out` (unchanged if the terminal is silent); 0 or -2. */
 VORNC_API int32_t vornGetTemp(int32_t handle, unsigned char* out);

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <functional>
 #include <string>
 
 #include "tests/support/loopback.h"
@@ -128,6 +130,32 @@ TEST_F(Connection, OpenOnSocketAskingTheTerminalItsType) {
     vornCloseDevice(handle);
     vornEnableYellowLED();
   }
+}
+
+// A descriptor that is no socket (a file, a device) must come back as the caller gave it:
+// not switched to non-blocking mode, not kept in a slot, not closed.
+TEST_F(Connection, OpensOnADescriptorThatIsNoSocketAreRefusedAndLeaveItAlone) {
+  char file_name[] = "/tmp/vornc-not-a-socket-XXXXXX";
+  const int file = ::mkstemp(file_name);
+  ASSERT_GE(file, 0);
+  ::unlink(file_name);
+  const int device = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+  ASSERT_GE(device, 0);
+  const std::function<int(int)> opens[] = {
+      [](int fd) { return vornOpenDeviceBySocket(121, fd); },
+      [](int fd) { return vornOpenDeviceBySocket(321, fd); },
+      [](int fd) { return vornOpenDeviceBySocketI(fd); },
+  };
+  for (const int fd : {file, device}) {
+    const int flags = ::fcntl(fd, F_GETFL);
+    for (const auto& open : opens) {
+      EXPECT_EQ(open(fd), VORN_NONBLOCKING_FAILED) << fd;
+      EXPECT_EQ(::fcntl(fd, F_GETFL), flags) << "the descriptor's mode is unchanged";
+      EXPECT_EQ(vornGetType(0), 0) << "no slot holds it";
+    }
+  }
+  EXPECT_EQ(::close(file), 0) << "the caller's descriptor is still open";
+  EXPECT_EQ(::close(device), 0);
 }
 
 TEST_F(Connection, ClosingA321OpenedOnASocketAsksTheTerminalToHangUp) {

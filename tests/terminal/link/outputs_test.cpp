@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -191,6 +194,23 @@ TEST_F(Outputs, SerialPacketIsAlways258Bytes) {
   EXPECT_EQ(vornSendToSerial(handle, nullptr, 0), 0);
   EXPECT_EQ(vornSendToSerial(handle, nullptr, 5), -1) << "no data for a non-empty packet";
   terminal.finish();
+}
+
+TEST_F(Outputs, NegativeSerialSizesAreRefusedBeforeAnythingIsSent) {
+  // Taken modulo 256, -1 would send 255 bytes the caller never offered.
+  const Bytes offered = {'o', 'k'};
+  DevicePeer terminal;
+  terminal.stay_silent();
+  terminal.start();
+  const int handle = open_on_socket(terminal, 1000);
+  const int s = terminal.connect_client_socket();
+  for (int size : {-1, -256, INT32_MIN}) {
+    EXPECT_EQ(vornSendToSerial(handle, offered.data(), size), -1) << size;
+    EXPECT_EQ(vornClientSendToSerial(s, offered.data(), size), -1) << size;
+  }
+  usleep(100000);
+  EXPECT_TRUE(terminal.received().empty()) << hex(terminal.received());
+  ::close(s);
 }
 
 TEST_F(Outputs, TemperatureAndErrorQueries) {
