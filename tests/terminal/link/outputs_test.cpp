@@ -94,10 +94,10 @@ TEST_F(LedCodes, Series220YellowPutsTheOtherTwoOutWithPauses) {
   const double end = peer_clock_ms();
   EXPECT_EQ(vornLedON(handle, 32), 0);
   terminal.finish();
-  EXPECT_TRUE(shows_pause(terminal.arrival_ms(o) - start, 10));
-  EXPECT_TRUE(shows_pause(terminal.arrival_ms(o + 3) - terminal.arrival_ms(o), 10));
-  EXPECT_TRUE(shows_pause(terminal.arrival_ms(o + 6) - terminal.arrival_ms(o + 3), 10));
-  EXPECT_TRUE(shows_pause(end - terminal.arrival_ms(o + 6), 30));
+  // A late stamp by the peer only lengthens the gap from the call to an arrival; gaps
+  // between two arrivals could shrink, so the pauses between commands are judged whole.
+  EXPECT_GE(terminal.arrival_ms(o) - start, 10);
+  EXPECT_GE(end - start, 10 + 10 + 10 + 30);
 }
 
 TEST_F(LedCodes, Type321WithoutAcknowledgementFails) {
