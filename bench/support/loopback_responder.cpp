@@ -14,23 +14,13 @@ namespace bench_support {
 
 LoopbackResponder::LoopbackResponder(std::size_t request_bytes, std::size_t reply_bytes)
     : request_bytes_(request_bytes), reply_bytes_(reply_bytes) {
-  listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t n = sizeof a;
-  if (::bind(listener_, reinterpret_cast<sockaddr*>(&a), n) != 0 || ::listen(listener_, 16) != 0 ||
-      ::getsockname(listener_, reinterpret_cast<sockaddr*>(&a), &n) != 0) {
-    return;  // port() stays 0 and every connect fails: the benchmark reports errors
-  }
-  port_ = ntohs(a.sin_port);
-  thread_ = std::thread([this] { serve(); });
+  // Without a listener every connect fails and the benchmark reports errors.
+  if (listener_.fd() >= 0) thread_ = std::thread([this] { serve(); });
 }
 
 LoopbackResponder::~LoopbackResponder() {
   stopping_ = true;
-  thread_.join();
-  ::close(listener_);
+  if (thread_.joinable()) thread_.join();
 }
 
 int LoopbackResponder::connect() {
@@ -38,7 +28,7 @@ int LoopbackResponder::connect() {
   sockaddr_in a{};
   a.sin_family = AF_INET;
   a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  a.sin_port = htons(port_);
+  a.sin_port = htons(port());
   if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
     ::close(fd);
     return -1;
@@ -51,9 +41,9 @@ int LoopbackResponder::connect() {
 void LoopbackResponder::serve() {
   std::vector<std::uint8_t> request(request_bytes_), reply(reply_bytes_, 0x5A);
   while (!stopping_) {
-    pollfd p{listener_, POLLIN, 0};
+    pollfd p{listener_.fd(), POLLIN, 0};
     if (::poll(&p, 1, 20) <= 0) continue;
-    const int c = ::accept(listener_, nullptr, nullptr);
+    const int c = ::accept(listener_.fd(), nullptr, nullptr);
     const int one = 1;
     ::setsockopt(c, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     for (;;) {

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <thread>
 
+#include "tests/support/loopback.h"
+
 namespace bench_support {
 
 class LoopbackResponder {
@@ -14,14 +16,13 @@ class LoopbackResponder {
   // reply_bytes 0: read requests, never answer.
   LoopbackResponder(std::size_t request_bytes, std::size_t reply_bytes);
   ~LoopbackResponder();
-  std::uint16_t port() const { return port_; }
+  std::uint16_t port() const { return static_cast<std::uint16_t>(listener_.port()); }
   // A connected client socket (blocking) to this responder.
   int connect();
 
  private:
   void serve();
-  int listener_ = -1;
-  std::uint16_t port_ = 0;
+  test_support::Listener listener_;
   std::size_t request_bytes_;
   std::size_t reply_bytes_;
   std::atomic<bool> stopping_{false};
