@@ -15,13 +15,19 @@ using test_support::DevicePeer;
 
 class TimedReceive : public ::testing::Test {
  protected:
-  // Connects a non-blocking socket to a peer playing `script`.
+  // Connects a fresh non-blocking socket to a peer playing its script; the previous
+  // socket is closed (once: a descriptor closed twice may by then be someone else's).
   void connect_to(DevicePeer& peer) {
+    disconnect();
     peer.start();
     socket_ = peer.connect_client_socket();
     ASSERT_TRUE(socket_set_nonblocking(socket_));
   }
-  ~TimedReceive() override { socket_close(socket_); }
+  void disconnect() {
+    socket_close(socket_);
+    socket_ = kNoSocket;
+  }
+  void TearDown() override { disconnect(); }
 
   SocketHandle socket_ = kNoSocket;
   std::uint8_t buffer_[256] = {};
@@ -36,7 +42,7 @@ TEST_F(TimedReceive, WholeReplyEndsTheWaitUnderBothRules) {
     EXPECT_FALSE(r.timed_out);
     EXPECT_EQ(r.last.outcome(), 8);
     EXPECT_EQ(buffer_[7], 0x42);
-    socket_close(socket_);
+    disconnect();
   }
 }
 
@@ -64,7 +70,7 @@ TEST_F(TimedReceive, SilenceTimesOutJustPastTheLimitWithWouldBlockAsLastResult) 
     EXPECT_EQ(r.last.error, wsa::kWouldBlock);
     EXPECT_GE(waited, 301);
     EXPECT_LT(waited, 450);
-    socket_close(socket_);
+    disconnect();
   }
 }
 
