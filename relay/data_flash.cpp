@@ -44,8 +44,7 @@ constexpr ByteQueryRow kByteQueries[] = {
     {ByteQuery::SetPowerOf2, recorded({byte('C'), byte('F'), byte('2')}, 1)},
     {ByteQuery::ReadStatus, recorded({byte('C'), byte('F'), byte('S')}, 1)},
 };
-static_assert(std::size(kByteQueries) == static_cast<std::size_t>(ByteQuery::ReadStatus) + 1);
-static_assert(wire::in_enum_order(kByteQueries, &ByteQueryRow::which));
+static_assert(wire::indexed_by(kByteQueries, &ByteQueryRow::which, ByteQuery::ReadStatus));
 
 constexpr Command kSaveBufferToMain =
     recorded_unlocked({byte('C'), byte('F'), byte('K')}, 4);
@@ -70,8 +69,7 @@ constexpr QueryM3Row kQueriesM3[] = {
     {QueryM3::ReadStatus, recorded({byte('$'), byte('C'), byte(0x00)}, 3)},
     {QueryM3::SetPowerOf2, recorded({byte('$'), byte('2'), byte(0x00)}, 3)},
 };
-static_assert(std::size(kQueriesM3) == static_cast<std::size_t>(QueryM3::SetPowerOf2) + 1);
-static_assert(wire::in_enum_order(kQueriesM3, &QueryM3Row::which));
+static_assert(wire::indexed_by(kQueriesM3, &QueryM3Row::which, QueryM3::SetPowerOf2));
 
 constexpr Command kReadBlockM3 =
     recorded({byte('$'), byte('R'), u32le(0), u16le(1)}, kSizedByCall);

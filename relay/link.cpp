@@ -27,7 +27,7 @@ constexpr StageResult kStageResults[] = {
     {ConnectStage::Connect, TAMR_ERR_CONNECT},
     {ConnectStage::NonBlocking, TAMR_ERR_NONBLOCKING},
 };
-static_assert(wire::in_enum_order(kStageResults, &StageResult::stage));
+static_assert(wire::indexed_by(kStageResults, &StageResult::stage, ConnectStage::NonBlocking));
 
 // Under the library lock: the lowest free slot gets a connected, non-blocking socket.
 // A failed connect leaves the table as it was.

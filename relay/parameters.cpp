@@ -48,8 +48,7 @@ constexpr BlockCommands kBlocks[] = {
     {Block::Small, TAMR_PARAM_SIZE, block_read('<', TAMR_PARAM_SIZE), kBlockWrite},
     {Block::Extended, TAMR_PARAMX_SIZE, block_read('#', TAMR_PARAMX_SIZE), kBlockWrite},
 };
-static_assert(std::size(kBlocks) == static_cast<std::size_t>(Block::Extended) + 1);
-static_assert(wire::in_enum_order(kBlocks, &BlockCommands::which));
+static_assert(wire::indexed_by(kBlocks, &BlockCommands::which, Block::Extended));
 
 constexpr Command kVersion = {.request = {byte('V')},
                               .pause_sent_ms = kBeforeVersionMs,
@@ -77,8 +76,7 @@ constexpr MaskSetting kSetInvertMask[] = {
     {InvertMask::Inputs, mask_command({byte('J'), byte('W'), low8(0), low8(1)})},
     {InvertMask::Outputs, mask_command({byte('J'), byte('S'), low8(0), low8(1)})},
 };
-static_assert(std::size(kSetInvertMask) == static_cast<std::size_t>(InvertMask::Outputs) + 1);
-static_assert(wire::in_enum_order(kSetInvertMask, &MaskSetting::which));
+static_assert(wire::indexed_by(kSetInvertMask, &MaskSetting::which, InvertMask::Outputs));
 constexpr Command kGetInvertOutMask = mask_command({byte('J'), byte('G')});
 
 const BlockCommands& block_commands(Block which) {

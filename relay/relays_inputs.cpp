@@ -56,8 +56,7 @@ constexpr Switching kSwitching[] = {
     {Switch::OnTimerE16, switching({byte('L'), byte('E'), u16le(0), low8(1)}, 2), Accept::AllMaskBits, Gives::Zero},
 };
 
-static_assert(std::size(kSwitching) == static_cast<std::size_t>(Switch::OnTimerE16) + 1);
-static_assert(wire::in_enum_order(kSwitching, &Switching::which));
+static_assert(wire::indexed_by(kSwitching, &Switching::which, Switch::OnTimerE16));
 
 constexpr Command kSwitchByte =
     {.request = {byte('S'), byte(0x01), low8(0)}, .wait = Wait::DeadlineFirstCountedRecorded, .reply_length = 1, .limit_ms = kReplyLimitMs};
@@ -70,8 +69,7 @@ constexpr InputReports kInputReports[] = {
     {Report::On, {.request = {byte('Y'), byte(0x01)}, .pause_after_ms = kAfterSwitchMs}},
     {Report::Off, {.request = {byte('Y'), byte(0x00)}, .pause_after_ms = kAfterSwitchMs}},
 };
-static_assert(std::size(kInputReports) == static_cast<std::size_t>(Report::Off) + 1);
-static_assert(wire::in_enum_order(kInputReports, &InputReports::which));
+static_assert(wire::indexed_by(kInputReports, &InputReports::which, Report::Off));
 
 // What a status read returns.
 enum class Judged {
@@ -100,8 +98,7 @@ constexpr StatusRead kStatusReads[] = {
     {Status::Input, status_read({byte('I')}, 1), Judged::AlwaysZero, false},
 };
 
-static_assert(std::size(kStatusReads) == static_cast<std::size_t>(Status::Input) + 1);
-static_assert(wire::in_enum_order(kStatusReads, &StatusRead::which));
+static_assert(wire::indexed_by(kStatusReads, &StatusRead::which, Status::Input));
 
 // Input reports come unasked: nothing is sent, one byte is awaited.
 constexpr Command kAnswer =

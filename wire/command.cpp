@@ -26,19 +26,29 @@ Outcome timed_wait(const Link& link, std::span<std::uint8_t> reply, int limit_ms
                    platform::DeadlineRule rule) {
   // An empty reply is complete before anything arrives (a zero-length receive on POSIX
   // would wait for data instead of returning 0).
-  if (reply.empty()) return {.sent = true, .accepted = true};
+  Outcome o;
+  o.sent = true;
+  if (reply.empty()) {
+    o.accepted = true;
+    return o;
+  }
   const auto r = platform::timed_receive(link.socket, reply.data(), reply.size(), limit_ms, rule);
-  return {.sent = true, .timed_out = r.timed_out, .last = r.last,
-          .expected = static_cast<int>(reply.size())};
+  o.timed_out = r.timed_out;
+  o.last = r.last;
+  o.expected = static_cast<int>(reply.size());
+  return o;
 }
 
 Outcome wait(const Command& command, const Link& link, std::span<std::uint8_t> reply) {
   Outcome o;
+  o.sent = true;
   switch (command.wait) {
     case Wait::None:
-      return {.sent = true, .accepted = true};
+      o.accepted = true;
+      return o;
     case Wait::SingleReceive:
-      o = {.sent = true, .accepted = true, .expected = static_cast<int>(reply.size())};
+      o.accepted = true;
+      o.expected = static_cast<int>(reply.size());
       if (!reply.empty()) o.last = platform::socket_receive(link.socket, reply.data(), reply.size());
       return o;
     case Wait::DataFirst:

@@ -70,7 +70,7 @@ constexpr StageResult kStageResults[] = {
     {ConnectStage::Connect, VORN_CONNECT_FAILED},
     {ConnectStage::NonBlocking, VORN_NONBLOCKING_FAILED},
 };
-static_assert(wire::in_enum_order(kStageResults, &StageResult::stage));
+static_assert(wire::indexed_by(kStageResults, &StageResult::stage, ConnectStage::NonBlocking));
 
 int find_free_slot() { return library().lowest_free(); }
 

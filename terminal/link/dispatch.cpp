@@ -3,6 +3,7 @@
 #include <array>
 
 #include "vornc.h"
+#include "wire/enum_table.h"
 
 namespace vornc::dispatch {
 namespace {
@@ -49,15 +50,7 @@ constexpr Row kTable[] = {
 };
 // clang-format on
 
-static_assert(std::size(kTable) == static_cast<std::size_t>(Operation::Count));
-
-constexpr bool rows_in_operation_order() {
-  for (std::size_t i = 0; i < std::size(kTable); ++i) {
-    if (static_cast<std::size_t>(kTable[i].op) != i) return false;
-  }
-  return true;
-}
-static_assert(rows_in_operation_order());
+static_assert(wire::indexed_by(kTable, &Row::op, Operation::ConvertToBmp24V2));
 
 
 constexpr std::array<std::int32_t, 4> kSocketColumns = {120, 220, 320, 321};
@@ -73,7 +66,7 @@ constexpr SocketRow kSocketTable[] = {
     {SocketOperation::GetImageFromClient, {Z,  P,  P,  P}},
     {SocketOperation::CloseConnection,    {P,  P,  P,  P}},
 };
-static_assert(std::size(kSocketTable) == static_cast<std::size_t>(SocketOperation::Count));
+static_assert(wire::indexed_by(kSocketTable, &SocketRow::op, SocketOperation::CloseConnection));
 
 template <typename Rows, typename Columns, typename Op>
 Cell lookup(const Rows& rows, const Columns& columns, Op op, std::int32_t deviceType) {

@@ -30,7 +30,6 @@ enum class Operation : std::uint8_t {
   UpdateWeb,
   UpdateFirmwareM3,
   ConvertToBmp24V2,
-  Count
 };
 
 // What an operation does on one model.
@@ -55,7 +54,7 @@ Cell cell(Operation op, std::int32_t deviceType);
 std::optional<std::int32_t> immediate_result(Operation op, std::int32_t deviceType);
 
 // Operations on a caller's socket that take the device type as an argument.
-enum class SocketOperation : std::uint8_t { TransmitImage, GetImageFromClient, CloseConnection, Count };
+enum class SocketOperation : std::uint8_t { TransmitImage, GetImageFromClient, CloseConnection };
 
 // Their cell for a device type: NotSupported for types outside 120, 220, 320, 321.
 Cell socket_cell(SocketOperation op, std::int32_t deviceType);
