@@ -1,5 +1,6 @@
 #include "recognition/pair_geometry.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdlib>
@@ -71,19 +72,160 @@ int angle(const Minutia& a, const Minutia& c) {
   return t < 0 ? -t : 360 - t;
 }
 
-void exchange_sort_by_distance(PairRelation* relations, int count) {
-  for (int p = 0; p + 1 < count; ++p) {
-    // The entry at p, held aside while the rest of the list is compared with it.
-    PairRelation at_p = relations[p];
-    for (int q = p + 1; q < count; ++q) {
-      if (at_p.distance > relations[q].distance) std::swap(at_p, relations[q]);
+namespace {
+
+// Counts over positions 0..size-1 (a Fenwick tree): which positions are taken, how many lie
+// below a position, and the k-th taken one, each in log(size) steps.
+class PositionCounts {
+ public:
+  // Empty positions, or every position taken.
+  void reset(int size, bool all_taken) {
+    size_ = size;
+    tree_.assign(static_cast<std::size_t>(size) + 1, 0);
+    if (all_taken) {
+      for (int i = 1; i <= size; ++i) tree_[static_cast<std::size_t>(i)] = i & -i;
     }
-    relations[p] = at_p;
+    top_bit_ = 1;
+    while (top_bit_ * 2 <= size) top_bit_ *= 2;
   }
-}
+  void add(int position, int change) {
+    for (int i = position + 1; i <= size_; i += i & -i) tree_[static_cast<std::size_t>(i)] += change;
+  }
+  // Taken positions below `position`.
+  int below(int position) const {
+    int count = 0;
+    for (int i = position; i > 0; i -= i & -i) count += tree_[static_cast<std::size_t>(i)];
+    return count;
+  }
+  // The taken position with k taken ones below it.
+  int kth(int k) const {
+    int position = 0;
+    for (int bit = top_bit_; bit > 0; bit /= 2) {
+      const int next = position + bit;
+      if (next <= size_ && tree_[static_cast<std::size_t>(next)] <= k) {
+        position = next;
+        k -= tree_[static_cast<std::size_t>(next)];
+      }
+    }
+    return position;
+  }
+
+ private:
+  int size_ = 0;
+  int top_bit_ = 1;
+  std::vector<int> tree_;
+};
+
+}  // namespace
+
+// The exchange sort held the entry at p aside and swapped it with every later entry of a
+// strictly smaller distance. All entries of the smallest distance keep their order; an
+// entry of a larger distance d moves only while entries of smaller distances are still
+// being taken out, and then only the foremost entry of distance d at or after p moves, to
+// the place of the first smaller entry after p. Those places are the original positions of
+// the smaller entries, in order, so the order of each distance's entries follows from
+// where the smaller ones stood, a group at a time, without replaying the swaps:
+//  - the step that takes out the t-th smaller entry (from position s_t) moves the foremost
+//    entry of distance d to s_t once one lies before s_t; from then on every step moves
+//    one: the foremost of the entries still at their own positions and of those already
+//    moved, which wait in a queue at s_{t-b} .. s_{t-1};
+//  - between two entries leaving their own positions the queue only turns, so each turn
+//    is one step of an index, and the entries joining it are placed by counting free
+//    places backwards.
+// The sort with the exchange itself costs n^2 comparisons per node, n^3 per image.
+class ExchangeOrder {
+ public:
+  void sort(PairRelation* relations, int count) {
+    if (count < 2) return;
+    original_.assign(relations, relations + count);
+    by_distance_.resize(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) by_distance_[static_cast<std::size_t>(i)] = i;
+    std::sort(by_distance_.begin(), by_distance_.end(), [this](int a, int b) {
+      const std::int16_t da = original_[static_cast<std::size_t>(a)].distance;
+      const std::int16_t db = original_[static_cast<std::size_t>(b)].distance;
+      return da != db ? da < db : a < b;
+    });
+    smaller_.reset(count, false);
+    int out = 0;
+    for (int first = 0; first < count;) {
+      int end = first + 1;
+      while (end < count && distance_at(end) == distance_at(first)) ++end;
+      order_group(first, end, relations + out);
+      out += end - first;
+      for (int i = first; i < end; ++i) smaller_.add(by_distance_[static_cast<std::size_t>(i)], 1);
+      first = end;
+    }
+  }
+
+ private:
+  std::int16_t distance_at(int sorted_index) const {
+    return original_[static_cast<std::size_t>(by_distance_[static_cast<std::size_t>(sorted_index)])].distance;
+  }
+
+  // Writes the entries by_distance_[first, end), one distance, in the order the exchange
+  // sort leaves them; the `first` smaller entries are counted in smaller_.
+  void order_group(int first, int end, PairRelation* out) {
+    const int* own = by_distance_.data() + first;  // their positions, ascending
+    const int size = end - first;
+    const int taken = first;  // smaller entries, one step each
+    int step = 0;
+    int queued = 0;
+    int front = 0;  // where the queue's front is in joined_at_'s numbering
+    int left_own = 0;
+    joined_at_.clear();
+    while (left_own < size && taken > 0) {
+      const int leaves = std::max(step, smaller_.below(own[left_own]) + queued);
+      if (leaves >= taken) break;
+      if (queued > 0) front = (front + (leaves - step)) % queued;
+      joined_at_.push_back(front);
+      ++front;
+      ++queued;
+      ++left_own;
+      step = leaves + 1;
+    }
+    if (queued > 0) front = (front + (taken - step)) % queued;
+
+    // Entry k joined the queue at index joined_at_[k] of the queue as it then was; the
+    // later ones are inserted before it, so backwards each takes the free place it names.
+    queue_.assign(static_cast<std::size_t>(queued), 0);
+    free_places_.reset(queued, true);
+    for (int k = queued - 1; k >= 0; --k) {
+      const int place = free_places_.kth(joined_at_[static_cast<std::size_t>(k)]);
+      free_places_.add(place, -1);
+      queue_[static_cast<std::size_t>(place)] = own[k];
+    }
+    // The queue sits at the positions of the last `queued` smaller entries, front first;
+    // the entries that never moved keep theirs. Both are in position order: merge them.
+    int from_queue = 0;
+    int queue_position = queued > 0 ? smaller_.kth(taken - queued) : 0;
+    for (int written = 0; written < size; ++written) {
+      const bool take_queue =
+          from_queue < queued && (left_own == size || queue_position < own[left_own]);
+      int index = 0;
+      if (take_queue) {
+        index = queue_[static_cast<std::size_t>((front + from_queue) % queued)];
+        ++from_queue;
+        if (from_queue < queued) queue_position = smaller_.kth(taken - queued + from_queue);
+      } else {
+        index = own[left_own++];
+      }
+      out[written] = original_[static_cast<std::size_t>(index)];
+    }
+  }
+
+  std::vector<PairRelation> original_;
+  std::vector<int> by_distance_;  // indices, by distance, ties by position
+  PositionCounts smaller_;        // positions of the entries of smaller distances
+  PositionCounts free_places_;
+  std::vector<int> joined_at_;
+  std::vector<int> queue_;
+};
+
+void exchange_sort_by_distance(PairRelation* relations, int count) { ExchangeOrder().sort(relations, count); }
 
 NodeList build_relations(const Minutia* minutiae, int count, bool kindless) {
   NodeList list;
+  ExchangeOrder order;
   const int per_node = count > 0 ? count - 1 : 0;
   list.nodes.resize(static_cast<std::size_t>(count));
   list.relations.resize(static_cast<std::size_t>(count) * per_node);
@@ -97,7 +239,7 @@ NodeList build_relations(const Minutia* minutiae, int count, bool kindless) {
                                    static_cast<std::int16_t>(angle(minutiae[j], minutiae[i])),
                                    static_cast<std::uint16_t>(j)};
     }
-    exchange_sort_by_distance(own, per_node);
+    order.sort(own, per_node);
     list.nodes[i] = MinutiaNode{&minutiae[i], own, static_cast<std::int16_t>(per_node), kindless};
   }
   return list;
