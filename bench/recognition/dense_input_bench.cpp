@@ -50,3 +50,4 @@ void verify_code_in_a_row(benchmark::State& state) {
 BENCHMARK(verify_code_in_a_row)->Arg(256)->Arg(1024)->Arg(4096)->Unit(benchmark::kMillisecond);
 
 }  // namespace
+BENCHMARK_MAIN();
