@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstdlib>
 
@@ -74,28 +75,19 @@ int angle(const Minutia& a, const Minutia& c) {
 
 namespace {
 
-// Counts over positions 0..size-1 (a Fenwick tree): which positions are taken, how many lie
-// below a position, and the k-th taken one, each in log(size) steps.
+// Counts over positions 0..size-1 (a Fenwick tree): how many are taken below a position,
+// and the k-th taken one, each in log(size) steps; for the places of a queue.
 class PositionCounts {
  public:
-  // Empty positions, or every position taken.
-  void reset(int size, bool all_taken) {
+  void reset_all_taken(int size) {
     size_ = size;
     tree_.assign(static_cast<std::size_t>(size) + 1, 0);
-    if (all_taken) {
-      for (int i = 1; i <= size; ++i) tree_[static_cast<std::size_t>(i)] = i & -i;
-    }
+    for (int i = 1; i <= size; ++i) tree_[static_cast<std::size_t>(i)] = i & -i;
     top_bit_ = 1;
     while (top_bit_ * 2 <= size) top_bit_ *= 2;
   }
-  void add(int position, int change) {
-    for (int i = position + 1; i <= size_; i += i & -i) tree_[static_cast<std::size_t>(i)] += change;
-  }
-  // Taken positions below `position`.
-  int below(int position) const {
-    int count = 0;
-    for (int i = position; i > 0; i -= i & -i) count += tree_[static_cast<std::size_t>(i)];
-    return count;
+  void remove(int position) {
+    for (int i = position + 1; i <= size_; i += i & -i) --tree_[static_cast<std::size_t>(i)];
   }
   // The taken position with k taken ones below it.
   int kth(int k) const {
@@ -114,6 +106,55 @@ class PositionCounts {
   int size_ = 0;
   int top_bit_ = 1;
   std::vector<int> tree_;
+};
+
+// A set of positions as bits, with the counts of its 64-bit words in a Fenwick tree:
+// adding, counting below a position and finding the k-th one take log(n / 64) steps.
+class PositionBits {
+ public:
+  void reset(int size) {
+    words_.assign((static_cast<std::size_t>(size) + 63) / 64, 0);
+    word_counts_.assign(words_.size() + 1, 0);
+    top_bit_ = 1;
+    while (top_bit_ * 2 <= words_.size()) top_bit_ *= 2;
+  }
+  void add(int position) {
+    words_[word(position)] |= std::uint64_t{1} << (position % 64);
+    for (std::size_t i = word(position) + 1; i < word_counts_.size(); i += i & (~i + 1)) ++word_counts_[i];
+  }
+  int below(int position) const {
+    int count = 0;
+    for (std::size_t i = word(position); i > 0; i -= i & (~i + 1)) count += word_counts_[i];
+    const std::uint64_t low = (std::uint64_t{1} << (position % 64)) - 1;
+    return count + std::popcount(words_[word(position)] & low);
+  }
+  // The position with k positions of the set below it; it exists.
+  int kth(int k) const {
+    std::size_t w = 0;  // words wholly below the one that holds it
+    for (std::size_t bit = top_bit_; bit > 0; bit /= 2) {
+      const std::size_t next = w + bit;
+      if (next < word_counts_.size() && word_counts_[next] <= k) {
+        w = next;
+        k -= word_counts_[next];
+      }
+    }
+    std::uint64_t bits = words_[w];
+    for (; k > 0; --k) bits &= bits - 1;
+    return static_cast<int>(w * 64) + std::countr_zero(bits);
+  }
+  // The first position of the set after `position`; it exists.
+  int next_after(int position) const {
+    std::size_t w = word(position + 1);
+    std::uint64_t bits = words_[w] & (~std::uint64_t{0} << ((position + 1) % 64));
+    while (bits == 0) bits = words_[++w];
+    return static_cast<int>(w * 64) + std::countr_zero(bits);
+  }
+
+ private:
+  static std::size_t word(int position) { return static_cast<std::size_t>(position) / 64; }
+  std::vector<std::uint64_t> words_;
+  std::vector<int> word_counts_;
+  std::size_t top_bit_ = 1;
 };
 
 }  // namespace
@@ -138,21 +179,15 @@ class ExchangeOrder {
   void sort(PairRelation* relations, int count) {
     if (count < 2) return;
     original_.assign(relations, relations + count);
-    by_distance_.resize(static_cast<std::size_t>(count));
-    for (int i = 0; i < count; ++i) by_distance_[static_cast<std::size_t>(i)] = i;
-    std::sort(by_distance_.begin(), by_distance_.end(), [this](int a, int b) {
-      const std::int16_t da = original_[static_cast<std::size_t>(a)].distance;
-      const std::int16_t db = original_[static_cast<std::size_t>(b)].distance;
-      return da != db ? da < db : a < b;
-    });
-    smaller_.reset(count, false);
+    order_by_distance(count);
+    smaller_.reset(count);
     int out = 0;
     for (int first = 0; first < count;) {
       int end = first + 1;
       while (end < count && distance_at(end) == distance_at(first)) ++end;
       order_group(first, end, relations + out);
       out += end - first;
-      for (int i = first; i < end; ++i) smaller_.add(by_distance_[static_cast<std::size_t>(i)], 1);
+      for (int i = first; i < end; ++i) smaller_.add(by_distance_[static_cast<std::size_t>(i)]);
       first = end;
     }
   }
@@ -162,18 +197,46 @@ class ExchangeOrder {
     return original_[static_cast<std::size_t>(by_distance_[static_cast<std::size_t>(sorted_index)])].distance;
   }
 
+  // by_distance_: the indices by distance, equal distances by position. Counted when the
+  // distances span a narrow range, as an image's do.
+  void order_by_distance(int count) {
+    by_distance_.resize(static_cast<std::size_t>(count));
+    const auto [lowest, highest] = std::minmax_element(
+        original_.begin(), original_.end(),
+        [](const PairRelation& a, const PairRelation& b) { return a.distance < b.distance; });
+    const int span = highest->distance - lowest->distance + 1;
+    if (span > 4 * count + 1024) {
+      for (int i = 0; i < count; ++i) by_distance_[static_cast<std::size_t>(i)] = i;
+      std::stable_sort(by_distance_.begin(), by_distance_.end(), [this](int a, int b) {
+        return original_[static_cast<std::size_t>(a)].distance < original_[static_cast<std::size_t>(b)].distance;
+      });
+      return;
+    }
+    starts_.assign(static_cast<std::size_t>(span) + 1, 0);
+    for (const PairRelation& r : original_) ++starts_[static_cast<std::size_t>(r.distance - lowest->distance) + 1];
+    for (std::size_t d = 1; d < starts_.size(); ++d) starts_[d] += starts_[d - 1];
+    for (int i = 0; i < count; ++i) {
+      const auto d = static_cast<std::size_t>(original_[static_cast<std::size_t>(i)].distance - lowest->distance);
+      by_distance_[static_cast<std::size_t>(starts_[d]++)] = i;
+    }
+  }
+
   // Writes the entries by_distance_[first, end), one distance, in the order the exchange
   // sort leaves them; the `first` smaller entries are counted in smaller_.
   void order_group(int first, int end, PairRelation* out) {
     const int* own = by_distance_.data() + first;  // their positions, ascending
     const int size = end - first;
     const int taken = first;  // smaller entries, one step each
+    if (size == 1 || taken == 0) {
+      for (int k = 0; k < size; ++k) out[k] = original_[static_cast<std::size_t>(own[k])];
+      return;
+    }
     int step = 0;
     int queued = 0;
     int front = 0;  // where the queue's front is in joined_at_'s numbering
     int left_own = 0;
     joined_at_.clear();
-    while (left_own < size && taken > 0) {
+    while (left_own < size) {
       const int leaves = std::max(step, smaller_.below(own[left_own]) + queued);
       if (leaves >= taken) break;
       if (queued > 0) front = (front + (leaves - step)) % queued;
@@ -188,10 +251,10 @@ class ExchangeOrder {
     // Entry k joined the queue at index joined_at_[k] of the queue as it then was; the
     // later ones are inserted before it, so backwards each takes the free place it names.
     queue_.assign(static_cast<std::size_t>(queued), 0);
-    free_places_.reset(queued, true);
+    free_places_.reset_all_taken(queued);
     for (int k = queued - 1; k >= 0; --k) {
       const int place = free_places_.kth(joined_at_[static_cast<std::size_t>(k)]);
-      free_places_.add(place, -1);
+      free_places_.remove(place);
       queue_[static_cast<std::size_t>(place)] = own[k];
     }
     // The queue sits at the positions of the last `queued` smaller entries, front first;
@@ -205,7 +268,7 @@ class ExchangeOrder {
       if (take_queue) {
         index = queue_[static_cast<std::size_t>((front + from_queue) % queued)];
         ++from_queue;
-        if (from_queue < queued) queue_position = smaller_.kth(taken - queued + from_queue);
+        if (from_queue < queued) queue_position = smaller_.next_after(queue_position);
       } else {
         index = own[left_own++];
       }
@@ -215,7 +278,8 @@ class ExchangeOrder {
 
   std::vector<PairRelation> original_;
   std::vector<int> by_distance_;  // indices, by distance, ties by position
-  PositionCounts smaller_;        // positions of the entries of smaller distances
+  std::vector<int> starts_;       // the counting sort's first index per distance
+  PositionBits smaller_;          // positions of the entries of smaller distances
   PositionCounts free_places_;
   std::vector<int> joined_at_;
   std::vector<int> queue_;
@@ -225,22 +289,25 @@ void exchange_sort_by_distance(PairRelation* relations, int count) { ExchangeOrd
 
 NodeList build_relations(const Minutia* minutiae, int count, bool kindless) {
   NodeList list;
-  ExchangeOrder order;
   const int per_node = count > 0 ? count - 1 : 0;
   list.nodes.resize(static_cast<std::size_t>(count));
   list.relations.resize(static_cast<std::size_t>(count) * per_node);
+  auto own = [&list, per_node](int i) { return list.relations.data() + static_cast<std::size_t>(i) * per_node; };
+  // Each pair is measured once for both of its nodes: node i keeps the other nodes in their
+  // order, skipping itself, before its list is sorted.
   for (int i = 0; i < count; ++i) {
-    PairRelation* own = list.relations.data() + static_cast<std::size_t>(i) * per_node;
-    int filled = 0;
-    for (int j = 0; j < count; ++j) {
-      if (j == i) continue;
-      own[filled++] = PairRelation{static_cast<std::int16_t>(distance(minutiae[i], minutiae[j])),
-                                   static_cast<std::int16_t>(angle(minutiae[i], minutiae[j])),
-                                   static_cast<std::int16_t>(angle(minutiae[j], minutiae[i])),
-                                   static_cast<std::uint16_t>(j)};
+    for (int j = i + 1; j < count; ++j) {
+      const auto d = static_cast<std::int16_t>(distance(minutiae[i], minutiae[j]));
+      const auto at_i = static_cast<std::int16_t>(angle(minutiae[i], minutiae[j]));
+      const auto at_j = static_cast<std::int16_t>(angle(minutiae[j], minutiae[i]));
+      own(i)[j - 1] = PairRelation{d, at_i, at_j, static_cast<std::uint16_t>(j)};
+      own(j)[i] = PairRelation{d, at_j, at_i, static_cast<std::uint16_t>(i)};
     }
-    order.sort(own, per_node);
-    list.nodes[i] = MinutiaNode{&minutiae[i], own, static_cast<std::int16_t>(per_node), kindless};
+  }
+  ExchangeOrder order;
+  for (int i = 0; i < count; ++i) {
+    order.sort(own(i), per_node);
+    list.nodes[static_cast<std::size_t>(i)] = MinutiaNode{&minutiae[i], own(i), static_cast<std::int16_t>(per_node), kindless};
   }
   return list;
 }
