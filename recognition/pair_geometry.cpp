@@ -207,8 +207,10 @@ class ExchangeOrder {
     const int span = highest->distance - lowest->distance + 1;
     if (span > 4 * count + 1024) {
       for (int i = 0; i < count; ++i) by_distance_[static_cast<std::size_t>(i)] = i;
-      std::stable_sort(by_distance_.begin(), by_distance_.end(), [this](int a, int b) {
-        return original_[static_cast<std::size_t>(a)].distance < original_[static_cast<std::size_t>(b)].distance;
+      std::sort(by_distance_.begin(), by_distance_.end(), [this](int a, int b) {
+        const std::int16_t da = original_[static_cast<std::size_t>(a)].distance;
+        const std::int16_t db = original_[static_cast<std::size_t>(b)].distance;
+        return da != db ? da < db : a < b;
       });
       return;
     }
