@@ -197,29 +197,23 @@ class ExchangeOrder {
     return original_[static_cast<std::size_t>(by_distance_[static_cast<std::size_t>(sorted_index)])].distance;
   }
 
-  // by_distance_: the indices by distance, equal distances by position. Counted when the
-  // distances span a narrow range, as an image's do.
+  // by_distance_: the indices by distance, equal distances by position. Two stable
+  // counting passes over the bytes of the 16-bit distance: linear whatever the distances
+  // are, as a code from outside may make them.
   void order_by_distance(int count) {
+    auto key = [this](int index) {
+      return static_cast<std::uint16_t>(static_cast<std::uint16_t>(original_[static_cast<std::size_t>(index)].distance) ^
+                                        0x8000u);  // signed order
+    };
     by_distance_.resize(static_cast<std::size_t>(count));
-    const auto [lowest, highest] = std::minmax_element(
-        original_.begin(), original_.end(),
-        [](const PairRelation& a, const PairRelation& b) { return a.distance < b.distance; });
-    const int span = highest->distance - lowest->distance + 1;
-    if (span > 4 * count + 1024) {
-      for (int i = 0; i < count; ++i) by_distance_[static_cast<std::size_t>(i)] = i;
-      std::sort(by_distance_.begin(), by_distance_.end(), [this](int a, int b) {
-        const std::int16_t da = original_[static_cast<std::size_t>(a)].distance;
-        const std::int16_t db = original_[static_cast<std::size_t>(b)].distance;
-        return da != db ? da < db : a < b;
-      });
-      return;
-    }
-    starts_.assign(static_cast<std::size_t>(span) + 1, 0);
-    for (const PairRelation& r : original_) ++starts_[static_cast<std::size_t>(r.distance - lowest->distance) + 1];
-    for (std::size_t d = 1; d < starts_.size(); ++d) starts_[d] += starts_[d - 1];
-    for (int i = 0; i < count; ++i) {
-      const auto d = static_cast<std::size_t>(original_[static_cast<std::size_t>(i)].distance - lowest->distance);
-      by_distance_[static_cast<std::size_t>(starts_[d]++)] = i;
+    pass_.resize(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) pass_[static_cast<std::size_t>(i)] = i;
+    for (const int shift : {0, 8}) {
+      std::array<int, 257> starts{};
+      for (const int index : pass_) ++starts[((key(index) >> shift) & 0xFFu) + 1];
+      for (std::size_t d = 1; d < starts.size(); ++d) starts[d] += starts[d - 1];
+      for (const int index : pass_) by_distance_[static_cast<std::size_t>(starts[(key(index) >> shift) & 0xFFu]++)] = index;
+      if (shift == 0) pass_.swap(by_distance_);
     }
   }
 
@@ -280,7 +274,7 @@ class ExchangeOrder {
 
   std::vector<PairRelation> original_;
   std::vector<int> by_distance_;  // indices, by distance, ties by position
-  std::vector<int> starts_;       // the counting sort's first index per distance
+  std::vector<int> pass_;         // the counting sort's first pass
   PositionBits smaller_;          // positions of the entries of smaller distances
   PositionCounts free_places_;
   std::vector<int> joined_at_;

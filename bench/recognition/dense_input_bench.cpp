@@ -35,10 +35,11 @@ void fp_code_of_tiled_scans(benchmark::State& state) {
 
 BENCHMARK(fp_code_of_tiled_scans)->Args({300, 256})->Args({2000, 2000})->Unit(benchmark::kMillisecond);
 
-void verify_code_in_a_row(benchmark::State& state) {
+template <std::vector<recognition::Minutia> (*kLayout)(int)>
+void verify_code(benchmark::State& state) {
   ProcTemp p(kImageType, kThreshold);
   const test_images::Enrolment enrolled = test_images::enrol(p, "fvc2002-db3b", 101);
-  std::vector<unsigned char> code = test_codes::code_of(test_codes::minutiae_in_a_row(static_cast<int>(state.range(0))));
+  std::vector<unsigned char> code = test_codes::code_of(kLayout(static_cast<int>(state.range(0))));
   std::vector<unsigned char> stored = enrolled.stored;
   if (enrolled.result != 1) {
     state.SkipWithError("enrolment failed");
@@ -47,7 +48,8 @@ void verify_code_in_a_row(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(p.VerifyFPCode(code.data(), stored.data()));
 }
 
-BENCHMARK(verify_code_in_a_row)->Arg(256)->Arg(1024)->Arg(4096)->Unit(benchmark::kMillisecond);
+BENCHMARK(verify_code<test_codes::minutiae_in_a_row>)->Name("verify_code_in_a_row")->Arg(256)->Arg(1024)->Arg(4096)->Unit(benchmark::kMillisecond);
+BENCHMARK(verify_code<test_codes::minutiae_piled_up>)->Name("verify_code_piled_up")->Arg(4096)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 BENCHMARK_MAIN();

@@ -36,4 +36,12 @@ inline std::vector<recognition::Minutia> minutiae_in_a_row(int n) {
   return minutiae;
 }
 
+// `n` minutiae piled on one point but for a few far away: every node's distances are a
+// handful of values spread over the whole 16-bit range (found by the FP code fuzzer).
+inline std::vector<recognition::Minutia> minutiae_piled_up(int n) {
+  std::vector<recognition::Minutia> minutiae(static_cast<std::size_t>(n));
+  for (int i = 0; i < n; i += n / 4 + 1) minutiae[static_cast<std::size_t>(i)] = {30000 - i, -30000 + i, recognition::kKindNone, 0, 0};
+  return minutiae;
+}
+
 }  // namespace test_codes
