@@ -30,7 +30,7 @@ void fp_code_of_tiled_scans(benchmark::State& state) {
     length = p.CreateFPCode(image.pixels.data(), width, height, code.data());
     benchmark::DoNotOptimize(code.data());
   }
-  state.counters["minutiae"] = (length - 12) / 8;
+  state.counters["minutiae"] = static_cast<double>((length - 12) / 8);
 }
 
 BENCHMARK(fp_code_of_tiled_scans)->Args({300, 256})->Args({2000, 2000})->Unit(benchmark::kMillisecond);
