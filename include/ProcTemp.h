@@ -21,7 +21,10 @@
 //    completes a template; the first two images that do return 0 but already write the
 //    template of the moment. A call with a non-zero counter when this object has no
 //    enrolment under way (none started, or another method started a new working set since)
-//    returns kNoEnrolment and changes neither counter nor output.
+//    returns kNoEnrolment and changes neither counter nor output. An enrolment keeps every
+//    image it was given, up to 32767 (the 16-bit image count of the working set): a further
+//    image is refused with kWorkingSetFull, changing neither counter nor output, and the
+//    application must start anew with a counter of 0.
 //  - Verification: Verify(image, template) gives a score 0..100 to compare with the
 //    application's own acceptance level.
 //  - Identification: IdentifyInit(image) once, then IdentifyFind(template) per stored
@@ -59,6 +62,7 @@ struct MinutiaSet;
 struct NodeList;
 struct Minutia;
 class TemplateMatcher;
+enum class MatchMode;
 }  // namespace recognition
 
 namespace pendra {
@@ -74,6 +78,7 @@ enum Status : short {
   kWrongVersion = -5,       // GetQualityTemplate: version not 1
   kNoEnrolment = -6,        // CreateTemplate with a non-zero counter and no enrolment under way
   kNoIdentifyImage = -7,    // IdentifyFind without a successful IdentifyInit
+  kWorkingSetFull = -8,     // CreateTemplate: the enrolment already holds 32767 images
 };
 
 inline constexpr int kTemplateSize = 828;
@@ -93,7 +98,8 @@ class PENDRA_EXPORT ProcTemp {
 
   // One enrolment step: 1 when the template in `templ` (828 bytes) is final, 0 when not yet
   // or when the image could not be processed (status tells), kNoMemory when the working set
-  // could not be started, kBadArgument, kNoEnrolment. Adds 1 to `counter`; 0 starts anew.
+  // could not be started, kBadArgument, kNoEnrolment, kWorkingSetFull (32767 images without
+  // a final template). Adds 1 to `counter` unless refused; 0 starts anew.
   short CreateTemplate(unsigned char* image, int width, int height, unsigned char* templ, short& counter);
 
   // Writes the FP code of the image into `code` (12 + 8 x n bytes for n minutiae; at most
@@ -138,7 +144,7 @@ class PENDRA_EXPORT ProcTemp {
   // Not part of the library's interface.
   PENDRA_INTERNAL short reset(Session started);
   PENDRA_INTERNAL void free_working_set();
-  PENDRA_INTERNAL short process_image(unsigned char* image, int width, int height, int mode);
+  PENDRA_INTERNAL short process_image(unsigned char* image, int width, int height, recognition::MatchMode mode);
   PENDRA_INTERNAL void add_to_working_set(recognition::MinutiaSet* set, recognition::NodeList&& nodes);
 
   std::int16_t imageType;

@@ -3,34 +3,10 @@
 #include <new>
 
 #include "recognition/enhancement_stages.h"
+#include "recognition/image_variant.h"
 
 namespace recognition {
 namespace {
-
-// How each image type is prepared and how often orientation, frequency, mask and Gabor
-// filter run; the later passes work on the binary ridge image of the pass before.
-struct Variant {
-  bool inverted;
-  int passes;
-};
-struct TypeVariant {
-  std::int16_t image_type;
-  Variant variant;
-};
-constexpr TypeVariant kVariants[] = {
-    {1, {false, 2}},
-    {2, {false, 1}},
-    {3, {true, 2}},
-    {4, {false, 2}},
-};
-constexpr Variant kOtherTypes = {false, 2};
-
-Variant variant(std::int16_t image_type) {
-  for (const TypeVariant& row : kVariants) {
-    if (row.image_type == image_type) return row.variant;
-  }
-  return kOtherTypes;
-}
 
 template <typename T>
 std::unique_ptr<T[]> allocate_zeroed(int count) {
@@ -85,7 +61,7 @@ void RidgeEnhancer::enhance(std::uint8_t* image, std::uint8_t* skeleton) {
                                  block_mask_.get(),         block_orientation_.get(),
                                  block_frequency_.get(),    block_cos2_.get(),
                                  block_sin2_.get(),         previous_frequency_.get()};
-  const Variant how = variant(image_type_);
+  const ImageVariant how = image_variant(image_type_);
   enhancement::skeletonize({image, width_, height_},
                            {how.inverted, how.passes, segmentation_divisor_}, blocks, ridges,
                            skeleton);

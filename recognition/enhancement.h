@@ -31,8 +31,8 @@ namespace recognition {
 
 class RidgeEnhancer {
  public:
-  // `image_type` chooses the variant: 2 runs the estimation and filtering once, 3 inverts
-  // the image first (sensors that deliver light ridges), every other value runs it twice.
+  // `image_type` chooses the inversion and the number of passes (image_variant.h); the
+  // segmentation divisor is given to set_up.
   explicit RidgeEnhancer(std::int16_t image_type);
   virtual ~RidgeEnhancer();
   RidgeEnhancer(const RidgeEnhancer&) = delete;

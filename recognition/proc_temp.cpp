@@ -3,9 +3,10 @@
 //   skeleton (enhancement and thinning) -> minutiae -> pair relations -> one matcher step.
 #include "ProcTemp.h"
 
-#include <array>
+#include <bit>
 #include <cstring>
 #include <exception>
+#include <limits>
 #include <memory>
 #include <new>
 #include <utility>
@@ -13,6 +14,7 @@
 #include "recognition/enhancement.h"
 #include "recognition/extraction.h"
 #include "recognition/fp_code.h"
+#include "recognition/image_variant.h"
 #include "recognition/matcher.h"
 #include "recognition/pair_geometry.h"
 #include "recognition/template_format.h"
@@ -31,25 +33,13 @@ constexpr std::int32_t kBlockSize = 16;
 constexpr int kMinImageSide = 16;
 constexpr int kMaxImageSide = 4096;
 
-struct ImageVariant {
-  short image_type;
-  double segmentation_divisor;
-};
-// Contrast divisor of the segmentation per sensor variant; other types use the default.
-constexpr std::array<ImageVariant, 4> kImageVariants = {
-    ImageVariant{1, 5.0}, ImageVariant{2, 3.0}, ImageVariant{3, 3.0}, ImageVariant{4, 7.0}};
-constexpr double kDefaultSegmentationDivisor = 3.0;
-
 // An enrolment ends on the third image that completes a template, so that the template
 // has been confirmed by two more images.
 constexpr std::int32_t kEnrolConfirmations = 2;
 
-double segmentation_divisor_for(short image_type) {
-  for (const ImageVariant& variant : kImageVariants) {
-    if (variant.image_type == image_type) return variant.segmentation_divisor;
-  }
-  return kDefaultSegmentationDivisor;
-}
+// The working set counts its images in 16 bits; an enrolment that never completes (blank
+// images, a finger that never agrees with itself) must stop there instead of wrapping.
+constexpr int kMaxWorkingSetImages = std::numeric_limits<std::int16_t>::max();
 
 bool image_acceptable(const unsigned char* image, int width, int height) {
   return image != nullptr && width >= kMinImageSide && width <= kMaxImageSide && height >= kMinImageSide &&
@@ -75,7 +65,7 @@ ProcTemp::ProcTemp(short imageType, short matchThreshold)
     : status(pendra::kOk),
       imageType(imageType),
       blockSize(kBlockSize),
-      segmentationDivisor(segmentation_divisor_for(imageType)),
+      segmentationDivisor(recognition::image_variant(imageType).segmentation_divisor),
       matchThreshold(matchThreshold),
       enrolSuccesses(0),
       enhancer(new (std::nothrow) recognition::RidgeEnhancer(imageType)),
@@ -124,28 +114,32 @@ short ProcTemp::reset(Session started) {
 
 void ProcTemp::add_to_working_set(MinutiaSet* set, NodeList&& nodes) {
   std::unique_ptr<MinutiaSet> owned(set);
-  const int count = imageCount + 1;
-  auto sets = std::make_unique<MinutiaSet*[]>(static_cast<std::size_t>(count));
-  auto lists = std::make_unique<NodeList[]>(static_cast<std::size_t>(count));
-  // Moving keeps the node and relation storage in place: matcher cells stay valid.
-  for (int i = 0; i < imageCount; ++i) {
-    sets[i] = minutiaSets[i];
-    lists[i] = std::move(nodeLists[i]);
+  // The arrays hold bit_ceil(imageCount) entries and double when full, so that a long
+  // enrolment does not copy the whole working set for every image.
+  if (imageCount == 0 || std::has_single_bit(static_cast<unsigned>(imageCount))) {
+    const std::size_t room = std::bit_ceil(static_cast<std::size_t>(imageCount) + 1);
+    auto sets = std::make_unique<MinutiaSet*[]>(room);
+    auto lists = std::make_unique<NodeList[]>(room);
+    // Moving keeps the node and relation storage in place: matcher cells stay valid.
+    for (int i = 0; i < imageCount; ++i) {
+      sets[i] = minutiaSets[i];
+      lists[i] = std::move(nodeLists[i]);
+    }
+    delete[] minutiaSets;
+    delete[] nodeLists;
+    minutiaSets = sets.release();
+    nodeLists = lists.release();
   }
-  sets[imageCount] = owned.release();
-  lists[imageCount] = std::move(nodes);
-  delete[] minutiaSets;
-  delete[] nodeLists;
-  minutiaSets = sets.release();
-  nodeLists = lists.release();
-  imageCount = static_cast<std::int16_t>(count);
+  minutiaSets[imageCount] = owned.release();
+  nodeLists[imageCount] = std::move(nodes);
+  ++imageCount;
   currentNodes = &nodeLists[imageCount - 1];
   currentSet = minutiaSets[imageCount - 1];
   currentMinutiae = currentSet->minutiae.data();
   currentCount = static_cast<std::int16_t>(currentSet->minutiae.size());
 }
 
-short ProcTemp::process_image(unsigned char* image, int width, int height, int mode) {
+short ProcTemp::process_image(unsigned char* image, int width, int height, MatchMode mode) {
   const std::size_t pixels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
   delete[] outImage;
   outImage = new (std::nothrow) unsigned char[pixels]();
@@ -161,11 +155,13 @@ short ProcTemp::process_image(unsigned char* image, int width, int height, int m
   set->height = static_cast<std::int16_t>(height);
   set->image = outImage;
   if (!recognition::extract_minutiae(*set)) return status = pendra::kNoMemory;
+  // Kept for the rest of the working set: without the extraction's spare room.
+  set->minutiae.shrink_to_fit();
 
   NodeList nodes = recognition::build_relations(set->minutiae.data(), static_cast<int>(set->minutiae.size()),
                                                 /*kindless=*/false);
   add_to_working_set(set.release(), std::move(nodes));
-  return status = matcher->run(*currentNodes, static_cast<MatchMode>(mode));
+  return status = matcher->run(*currentNodes, mode);
 }
 
 short ProcTemp::CreateTemplate(unsigned char* image, int width, int height, unsigned char* templ,
@@ -176,10 +172,12 @@ short ProcTemp::CreateTemplate(unsigned char* image, int width, int height, unsi
     if (reset(Session::kEnrolment) != pendra::kOk) return status;
   } else if (session != Session::kEnrolment) {
     return status = pendra::kNoEnrolment;
+  } else if (imageCount >= kMaxWorkingSetImages) {
+    return status = pendra::kWorkingSetFull;
   }
   ++counter;
   return guarded(status, pendra::kOk, [&]() -> short {
-    if (process_image(image, width, height, static_cast<int>(MatchMode::kEnrol)) != pendra::kTemplateComplete) {
+    if (process_image(image, width, height, MatchMode::kEnrol) != pendra::kTemplateComplete) {
       return pendra::kOk;
     }
     std::memcpy(templ, matcher->template_bytes(), static_cast<std::size_t>(matcher->template_size()));
@@ -193,7 +191,7 @@ short ProcTemp::CreateFPCode(unsigned char* image, int width, int height, unsign
   if (!image_acceptable(image, width, height) || code == nullptr) return status = pendra::kBadArgument;
   if (reset(Session::kOther) != pendra::kOk) return status;
   return guarded(status, pendra::kNoMemory, [&]() -> short {
-    if (process_image(image, width, height, static_cast<int>(MatchMode::kExtractOnly)) != pendra::kOk) {
+    if (process_image(image, width, height, MatchMode::kExtractOnly) != pendra::kOk) {
       return status;
     }
     return status = static_cast<short>(recognition::fp_code::write(*currentNodes, code));
@@ -206,7 +204,7 @@ short ProcTemp::Verify(unsigned char* image, int width, int height, unsigned cha
   if (reset(Session::kOther) != pendra::kOk) return status;
   return guarded(status, pendra::kNoMemory, [&]() -> short {
     if ((status = matcher->load_template(templ)) != pendra::kOk) return status;
-    return process_image(image, width, height, static_cast<int>(MatchMode::kCompare));
+    return process_image(image, width, height, MatchMode::kCompare);
   });
 }
 
@@ -235,7 +233,7 @@ short ProcTemp::IdentifyInit(unsigned char* image, int width, int height) {
   }
   if (reset(Session::kIdentification) != pendra::kOk) return status;
   const short result = guarded(status, pendra::kNoMemory, [&]() -> short {
-    return process_image(image, width, height, static_cast<int>(MatchMode::kExtractOnly));
+    return process_image(image, width, height, MatchMode::kExtractOnly);
   });
   if (result != pendra::kOk) session = Session::kNone;
   return result;

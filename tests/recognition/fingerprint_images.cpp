@@ -2,6 +2,7 @@
 
 #include <fstream>
 #include <sstream>
+#include <utility>
 
 #ifndef FINGERPRINT_DATA_DIR
 #error "FINGERPRINT_DATA_DIR must name tests/recognition/data"
@@ -45,6 +46,29 @@ GreyImage centred_window(const GreyImage& image, int width, int height) {
         out.pixels[static_cast<std::size_t>(y) * width + x] =
             image.pixels[static_cast<std::size_t>(sy) * image.width + sx];
       }
+    }
+  }
+  return out;
+}
+
+GreyImage tiled_scans(int width, int height) {
+  constexpr int kTileWidth = 300;
+  constexpr int kTileHeight = 256;
+  std::vector<GreyImage> tiles;
+  for (int finger : kFingers) {
+    for (int impression = 1; impression <= kImpressions; ++impression) {
+      GreyImage tile = centred_window(scan("fvc2002-db3b", finger, impression), kTileWidth, kTileHeight);
+      if (tile.pixels.empty()) return {};
+      tiles.push_back(std::move(tile));
+    }
+  }
+  GreyImage out{width, height, std::vector<std::uint8_t>(static_cast<std::size_t>(width) * height)};
+  const int across = (width + kTileWidth - 1) / kTileWidth;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      const std::size_t which = static_cast<std::size_t>((y / kTileHeight) * across + x / kTileWidth) % tiles.size();
+      out.pixels[static_cast<std::size_t>(y) * width + x] =
+          tiles[which].pixels[static_cast<std::size_t>(y % kTileHeight) * kTileWidth + x % kTileWidth];
     }
   }
   return out;

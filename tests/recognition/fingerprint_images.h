@@ -28,4 +28,9 @@ GreyImage scan(const std::string& set, int finger, int impression);
 // where the scan is smaller: stands in for a terminal's image geometry.
 GreyImage centred_window(const GreyImage& image, int width, int height);
 
+// `width` x `height` pixels tiled with the 300 x 256 centre windows of the scans of
+// "fvc2002-db3b", finger after finger and impression after impression: a large image
+// as dense with real minutiae as a terminal's.
+GreyImage tiled_scans(int width, int height);
+
 }  // namespace test_images

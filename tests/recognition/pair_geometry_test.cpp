@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <random>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -83,6 +86,83 @@ TEST(ExchangeSort, FixesTheOrderOfEqualDistances) {
     std::vector<std::uint16_t> order;
     for (const PairRelation& r : relations) order.push_back(r.other);
     EXPECT_EQ(order, c.order);
+  }
+}
+
+// The exchange sort as the relations were first ordered: the entry at p held aside and
+// swapped with every later entry of a smaller distance. n^2, for short lists only.
+void held_aside_exchange_sort(std::vector<PairRelation>& relations) {
+  for (std::size_t p = 0; p + 1 < relations.size(); ++p) {
+    PairRelation at_p = relations[p];
+    for (std::size_t q = p + 1; q < relations.size(); ++q) {
+      if (at_p.distance > relations[q].distance) std::swap(at_p, relations[q]);
+    }
+    relations[p] = at_p;
+  }
+}
+
+std::vector<std::uint16_t> order_of(const std::vector<PairRelation>& relations) {
+  std::vector<std::uint16_t> order;
+  for (const PairRelation& r : relations) order.push_back(r.other);
+  return order;
+}
+
+// The fast sort must leave equal distances exactly where the exchange left them: lists
+// full of ties over few distinct values, runs that fall (the exchange's worst case), and
+// lists as real nodes give them.
+TEST(ExchangeSort, SameOrderAsTheExchangeOnTies) {
+  struct Case {
+    const char* name;
+    int lists;
+    int longest;
+    int distinct_distances;
+  };
+  const Case cases[] = {
+      {"two values", 3000, 12, 2},  {"few values", 3000, 16, 4},   {"some ties", 500, 60, 12},
+      {"long, few values", 40, 700, 5}, {"long, like a node", 40, 700, 300}, {"no ties", 100, 200, 30000},
+  };
+  std::mt19937 random(20240607);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    for (int list = 0; list < c.lists; ++list) {
+      const int length = std::uniform_int_distribution<int>(0, c.longest)(random);
+      std::uniform_int_distribution<int> value(0, c.distinct_distances - 1);
+      std::vector<PairRelation> relations;
+      for (int i = 0; i < length; ++i) {
+        relations.push_back(PairRelation{static_cast<std::int16_t>(value(random)), 0, 0,
+                                         static_cast<std::uint16_t>(i)});
+      }
+      std::vector<PairRelation> expected = relations;
+      held_aside_exchange_sort(expected);
+      exchange_sort_by_distance(relations.data(), static_cast<int>(relations.size()));
+      ASSERT_EQ(order_of(relations), order_of(expected)) << "list " << list << " of " << length;
+    }
+  }
+}
+
+TEST(ExchangeSort, SameOrderOnFallingRunsAndNegativeDistances) {
+  struct Case {
+    const char* name;
+    std::vector<std::int16_t> distances;
+  };
+  std::vector<Case> cases = {{"falling", {}}, {"falling in pairs", {}}, {"saw", {}}, {"wrapped 16-bit", {}}};
+  for (int i = 0; i < 300; ++i) {
+    cases[0].distances.push_back(static_cast<std::int16_t>(300 - i));
+    cases[1].distances.push_back(static_cast<std::int16_t>(300 - i / 2));
+    cases[2].distances.push_back(static_cast<std::int16_t>(i % 7 == 0 ? 1 : 50 - i % 13));
+    // Distances of far-apart coordinates from a code wrap to negative 16-bit values.
+    cases[3].distances.push_back(static_cast<std::int16_t>(i % 3 == 0 ? -20000 + i % 5 : 30000 - i % 4));
+  }
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<PairRelation> relations;
+    for (std::size_t i = 0; i < c.distances.size(); ++i) {
+      relations.push_back(PairRelation{c.distances[i], 0, 0, static_cast<std::uint16_t>(i)});
+    }
+    std::vector<PairRelation> expected = relations;
+    held_aside_exchange_sort(expected);
+    exchange_sort_by_distance(relations.data(), static_cast<int>(relations.size()));
+    EXPECT_EQ(order_of(relations), order_of(expected));
   }
 }
 

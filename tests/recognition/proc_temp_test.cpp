@@ -163,6 +163,28 @@ TEST(Enrolment, TheThirdCompleteTemplateEndsIt) {
   EXPECT_EQ(p.Verify(image.pixels.data(), kWidth, kHeight, stored.data()), 100);
 }
 
+// An enrolment that never completes keeps every image; at the 16-bit limit of its image
+// count it must refuse the next one, not wrap the count and read before the working set.
+TEST(Enrolment, AWorkingSetFullOfImagesRefusesTheNext) {
+  const Bytes blank(16 * 16, 255);  // no finger: completes nothing, costs little
+  Bytes image = blank;
+  ProcTemp p(kImageType, kThreshold);
+  Bytes stored(tf::kTemplateSize, 0xA5);
+  short counter = 0;
+  for (int i = 0; i < 32767; ++i) {
+    ASSERT_EQ(p.CreateTemplate(image.data(), 16, 16, stored.data(), counter), 0) << "image " << i;
+  }
+  EXPECT_EQ(counter, 32767);
+  EXPECT_EQ(p.CreateTemplate(image.data(), 16, 16, stored.data(), counter), pendra::kWorkingSetFull);
+  EXPECT_EQ(p.status, pendra::kWorkingSetFull);
+  EXPECT_EQ(counter, 32767);
+  EXPECT_EQ(stored, Bytes(tf::kTemplateSize, 0xA5));
+  EXPECT_EQ(image, blank);
+
+  // A new enrolment on the same object starts from an empty working set.
+  EXPECT_EQ(enrol(p, "fvc2002-db3b", 101).result, 1);
+}
+
 TEST(Enrolment, TemplateBytesAsStored) {
   ProcTemp p(kImageType, kThreshold);
   const Enrolment e = enrol(p, "fvc2002-db3b", 101);
