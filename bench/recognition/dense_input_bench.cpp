@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "ProcTemp.h"
-#include "tests/recognition/enrolment.h"
-#include "tests/recognition/fingerprint_images.h"
-#include "tests/recognition/fp_code_bytes.h"
+#include "tests/support/enrolment.h"
+#include "tests/support/fingerprint_images.h"
+#include "tests/support/fp_code_bytes.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "ProcTemp.h"
-#include "tests/recognition/fingerprint_images.h"
+#include "tests/support/fingerprint_images.h"
 
 namespace {
 

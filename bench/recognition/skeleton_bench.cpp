@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "recognition/enhancement.h"
-#include "tests/recognition/fingerprint_images.h"
+#include "tests/support/fingerprint_images.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "ProcTemp.h"
-#include "tests/recognition/enrolment.h"
-#include "tests/recognition/fingerprint_images.h"
+#include "tests/support/enrolment.h"
+#include "tests/support/fingerprint_images.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 #include "recognition/enhancement.h"
 #include "recognition/extraction.h"
 #include "recognition/pair_geometry.h"
-#include "tests/recognition/enrolment.h"
-#include "tests/recognition/fingerprint_images.h"
+#include "tests/support/enrolment.h"
+#include "tests/support/fingerprint_images.h"
 
 namespace {
 

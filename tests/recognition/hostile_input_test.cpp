@@ -10,8 +10,8 @@
 
 #include "ProcTemp.h"
 #include "recognition/template_format.h"
-#include "tests/recognition/enrolment.h"
-#include "tests/recognition/fingerprint_images.h"
+#include "tests/support/enrolment.h"
+#include "tests/support/fingerprint_images.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tests/recognition/fingerprint_images.h"
+#include "tests/support/fingerprint_images.h"
 
 #include <fstream>
 #include <sstream>
