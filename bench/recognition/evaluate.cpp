@@ -1,12 +1,14 @@
-// Recognition rates on full sets of real scans (10 fingers x 8 impressions, files
-// NNN_K.pgm). For each set: every finger is enrolled from its impressions 1, 2, ... until
+// Recognition rates on sets of real scans (up to 10 fingers x 8 impressions, files NNN_K.pgm,
+// fingers numbered from 101 on; the repository's test data has 3 fingers a set, the full
+// sets 10). For each set: every finger is enrolled from its impressions 1, 2, ... until
 // the template is final (at most 5); every impression not used for enrolment, of every
 // finger, is then verified against every template (genuine when the fingers agree) and
 // identified among all templates.
 //
 //   evaluate [directory of the sets] [match threshold] [image type] [width height]
-// Without a width and height the whole scan is processed; with them, the centred window of
-// that terminal geometry.
+// The directory defaults to the repository's test data. Without a width and height the
+// whole scan is processed; with them, the centred window of that terminal geometry. Exits
+// with 1 when a set has no finger or an impression of a finger cannot be read.
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -21,12 +23,12 @@ namespace {
 
 constexpr const char* kSets[] = {"fvc2002-db2b", "fvc2002-db3b"};
 constexpr int kFirstFinger = 101;
-constexpr int kFingers = 10;
+constexpr int kMostFingers = 10;
 constexpr int kImpressions = 8;
 constexpr int kMostEnrolmentImages = 5;
 
 struct Options {
-  std::string directory = "/work/shared/fingerprints";
+  std::string directory = test_images::data_directory();
   short threshold = 40;
   short image_type = 0;
   int width = 0;  // 0: whole scans
@@ -54,25 +56,39 @@ void print_distribution(const char* name, const Histogram& scores) {
   std::printf("\n");
 }
 
-void evaluate_set(const Options& options, const char* set) {
-  std::vector<test_images::GreyImage> images(static_cast<std::size_t>(kFingers) * kImpressions);
-  for (int f = 0; f < kFingers; ++f) {
+std::string scan_path(const Options& options, const char* set, int finger, int impression) {
+  return options.directory + "/" + set + "/" + std::to_string(kFirstFinger + finger) + "_" +
+         std::to_string(impression + 1) + ".pgm";
+}
+
+// False when the set has no finger or an impression of one of its fingers is unreadable.
+bool evaluate_set(const Options& options, const char* set) {
+  int fingers = 0;  // the fingers of the set: those whose first impression exists
+  while (fingers < kMostFingers &&
+         !test_images::read_pgm(scan_path(options, set, fingers, 0)).pixels.empty()) {
+    ++fingers;
+  }
+  if (fingers == 0) {
+    std::fprintf(stderr, "%s: cannot read %s\n", set, scan_path(options, set, 0, 0).c_str());
+    return false;
+  }
+  std::vector<test_images::GreyImage> images(static_cast<std::size_t>(fingers) * kImpressions);
+  for (int f = 0; f < fingers; ++f) {
     for (int i = 0; i < kImpressions; ++i) {
-      char path[512];
-      std::snprintf(path, sizeof path, "%s/%s/%d_%d.pgm", options.directory.c_str(), set, kFirstFinger + f, i + 1);
+      const std::string path = scan_path(options, set, f, i);
       test_images::GreyImage image = test_images::read_pgm(path);
       if (image.pixels.empty()) {
-        std::printf("%s: cannot read %s\n", set, path);
-        return;
+        std::fprintf(stderr, "%s: cannot read %s\n", set, path.c_str());
+        return false;
       }
       if (options.width > 0) image = test_images::centred_window(image, options.width, options.height);
       images[f * kImpressions + i] = image;
     }
   }
   ProcTemp p(options.image_type, options.threshold);
-  std::vector<std::vector<unsigned char>> templates(kFingers);
-  std::vector<int> used(kFingers, 0);  // enrolment images, 0 when no template came out
-  for (int f = 0; f < kFingers; ++f) {
+  std::vector<std::vector<unsigned char>> templates(fingers);
+  std::vector<int> used(fingers, 0);  // enrolment images, 0 when no template came out
+  for (int f = 0; f < fingers; ++f) {
     std::vector<unsigned char> stored(pendra::kTemplateSize);
     short counter = 0;
     for (int i = 0; i < kMostEnrolmentImages; ++i) {
@@ -90,8 +106,8 @@ void evaluate_set(const Options& options, const char* set) {
   int rank_one = 0;
   int rank_one_shared = 0;  // the genuine template has the top score, with others beside it
   int enrolled = 0;
-  for (int f = 0; f < kFingers; ++f) enrolled += used[f] > 0 ? 1 : 0;
-  for (int f = 0; f < kFingers; ++f) {
+  for (int f = 0; f < fingers; ++f) enrolled += used[f] > 0 ? 1 : 0;
+  for (int f = 0; f < fingers; ++f) {
     // Impressions used for this finger's enrolment are left out; a finger without a
     // template has all its impressions as probes.
     for (int i = used[f]; i < kImpressions; ++i) {
@@ -99,7 +115,7 @@ void evaluate_set(const Options& options, const char* set) {
       if (p.IdentifyInit(image.pixels.data(), image.width, image.height) != 0) continue;
       int best_other = -1;
       int own = -1;
-      for (int t = 0; t < kFingers; ++t) {
+      for (int t = 0; t < fingers; ++t) {
         if (used[t] == 0) continue;
         const short score = p.IdentifyFind(templates[t].data());
         if (score < 0) continue;
@@ -142,8 +158,8 @@ void evaluate_set(const Options& options, const char* set) {
               options.image_type, options.threshold,
               options.width > 0 ? (std::to_string(options.width) + " x " + std::to_string(options.height)).c_str()
                                 : "whole scans",
-              enrolled, kFingers);
-  for (int f = 0; f < kFingers; ++f) std::printf(" %d", used[f]);
+              enrolled, fingers);
+  for (int f = 0; f < fingers; ++f) std::printf(" %d", used[f]);
   std::printf("\n  %d genuine and %d impostor scores (score:count)\n", genuine_pairs, impostor_pairs);
   print_distribution("genuine", genuine);
   print_distribution("impostor", impostor);
@@ -152,6 +168,7 @@ void evaluate_set(const Options& options, const char* set) {
               100 * (1.0 - share_at_least(genuine, zero_fa_level)), zero_fa_level);
   std::printf("  identification rank 1: %d of %d probes (%.1f %%), %d with ties (%.1f %%)\n", rank_one, probes,
               probes ? 100.0 * rank_one / probes : 0.0, rank_one_shared, probes ? 100.0 * rank_one_shared / probes : 0.0);
+  return true;
 }
 
 }  // namespace
@@ -165,6 +182,7 @@ int main(int argc, char** argv) {
     options.width = std::atoi(argv[4]);
     options.height = std::atoi(argv[5]);
   }
-  for (const char* set : kSets) evaluate_set(options, set);
-  return 0;
+  bool every_set_read = true;
+  for (const char* set : kSets) every_set_read &= evaluate_set(options, set);
+  return every_set_read ? 0 : 1;
 }

@@ -27,6 +27,8 @@ GreyImage read_pgm(const std::string& path) {
   return image;
 }
 
+const char* data_directory() { return FINGERPRINT_DATA_DIR; }
+
 GreyImage scan(const std::string& set, int finger, int impression) {
   std::ostringstream path;
   path << FINGERPRINT_DATA_DIR << '/' << set << '/' << finger << '_' << impression << ".pgm";

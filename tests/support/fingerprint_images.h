@@ -21,6 +21,9 @@ inline constexpr int kImpressions = 8;
 // Reads a binary PGM ("P5", maxval 255); an empty image when the file is missing or bad.
 GreyImage read_pgm(const std::string& path);
 
+// The repository's test data: tests/recognition/data.
+const char* data_directory();
+
 // Impression 1..8 of a finger of a set in the repository's test data.
 GreyImage scan(const std::string& set, int finger, int impression);
 
