@@ -10,8 +10,8 @@
 namespace vornc::exchange {
 namespace {
 
-// The longest reply an identity or output command awaits: a parameter block in a frame.
-constexpr std::size_t kLongestCopiedReply = wire::frame::kHeaderBytes + 128;
+// The longest reply a terminal sends in one piece: a full CRC frame.
+constexpr std::size_t kLongestCopiedReply = wire::frame::kBufferBytes;
 
 }  // namespace
 
