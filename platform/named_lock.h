@@ -5,15 +5,20 @@
 // threads and other processes, lets the holding thread take it again, and is freed by
 // the kernel when a holding process dies, so a crashed application never stalls the rest.
 //
+// A forked child gets a lock of its own: a fresh open of the file (so that a parent killed
+// while holding it frees it even if the child lives on), free in the child whatever the
+// parent's threads held at the fork. A child forked inside a locked scope leaves that
+// scope without the lock; the libraries never fork, so only an application does that.
+//
 // It lives in the user's runtime directory ($XDG_RUNTIME_DIR, else /run/user/<uid>, else
 // a private directory under /tmp), so no other user can take it and stall the devices.
 #pragma once
 
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <string>
-
-#include <sys/types.h>
+#include <thread>
 
 namespace platform {
 
@@ -32,14 +37,22 @@ class NamedLock {
   const std::string& path() const { return path_; }
 
  private:
+  friend struct ForkHandlers;
+
   NamedLock(std::string path, int fd);
-  void reopen_after_fork();
+  void reset_in_child();
 
   std::string path_;
   int fd_;
-  pid_t owner_pid_;
-  std::recursive_mutex threads_;  // exclusion and re-entry within the process
-  int depth_ = 0;                 // how often the holding thread has taken it
+  // Exclusion and re-entry within the process. The mutex guards only the two fields
+  // below and is never held while waiting, so the fork handlers can take it at once.
+  std::mutex state_;
+  std::condition_variable released_;
+  std::thread::id holder_;
+  int depth_ = 0;  // how often the holder has taken it
+  // Every live lock is on one list, for the fork handlers.
+  NamedLock* prev_ = nullptr;
+  NamedLock* next_ = nullptr;
 };
 
 // Holds a library lock for a scope; with no lock (it could not be made at load) the
