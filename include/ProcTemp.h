@@ -69,16 +69,16 @@ namespace pendra {
 
 enum Status : short {
   kOk = 0,
-  kTemplateComplete = 1,    // CreateTemplate: the output holds the final template
-  kNoMemory = -1,           // an allocation failed, or an image had more minutiae than can be kept
-  kBadArgument = -2,        // null image or buffer, or width or height outside 16..4096
-  kTemplateRejected = -3,   // version not 1, record count not 12, body length not 816, CRC, or null
-  kCodeRejected = -4,       // FP code: version not 1, length not 12 + 8 x n, n above 4096, CRC, or null
-  kWrongRecordCount = -4,   // GetQualityTemplate: record count not 12
-  kWrongVersion = -5,       // GetQualityTemplate: version not 1
-  kNoEnrolment = -6,        // CreateTemplate with a non-zero counter and no enrolment under way
-  kNoIdentifyImage = -7,    // IdentifyFind without a successful IdentifyInit
-  kWorkingSetFull = -8,     // CreateTemplate: the enrolment already holds 32767 images
+  kTemplateComplete = 1,   // CreateTemplate: the output holds the final template
+  kNoMemory = -1,          // an allocation failed, or an image had more minutiae than can be kept
+  kBadArgument = -2,       // null image or buffer, or width or height outside 16..4096
+  kTemplateRejected = -3,  // version not 1, record count not 12, body length not 816, CRC, or null
+  kCodeRejected = -4,  // FP code: version not 1, length not 12 + 8 x n, n above 4096, CRC, or null
+  kWrongRecordCount = -4,  // GetQualityTemplate: record count not 12
+  kWrongVersion = -5,      // GetQualityTemplate: version not 1
+  kNoEnrolment = -6,       // CreateTemplate with a non-zero counter and no enrolment under way
+  kNoIdentifyImage = -7,   // IdentifyFind without a successful IdentifyInit
+  kWorkingSetFull = -8,    // CreateTemplate: the enrolment already holds 32767 images
 };
 
 inline constexpr int kTemplateSize = 828;
@@ -100,7 +100,8 @@ class PENDRA_EXPORT ProcTemp {
   // or when the image could not be processed (status tells), kNoMemory when the working set
   // could not be started, kBadArgument, kNoEnrolment, kWorkingSetFull (32767 images without
   // a final template). Adds 1 to `counter` unless refused; 0 starts anew.
-  short CreateTemplate(unsigned char* image, int width, int height, unsigned char* templ, short& counter);
+  short CreateTemplate(unsigned char* image, int width, int height, unsigned char* templ,
+                       short& counter);
 
   // Writes the FP code of the image into `code` (12 + 8 x n bytes for n minutiae; at most
   // 4094 minutiae are kept per image); returns its length, kNoMemory or kBadArgument.
@@ -144,8 +145,10 @@ class PENDRA_EXPORT ProcTemp {
   // Not part of the library's interface.
   PENDRA_INTERNAL short reset(Session started);
   PENDRA_INTERNAL void free_working_set();
-  PENDRA_INTERNAL short process_image(unsigned char* image, int width, int height, recognition::MatchMode mode);
-  PENDRA_INTERNAL void add_to_working_set(recognition::MinutiaSet* set, recognition::NodeList&& nodes);
+  PENDRA_INTERNAL short process_image(unsigned char* image, int width, int height,
+                                      recognition::MatchMode mode);
+  PENDRA_INTERNAL void add_to_working_set(recognition::MinutiaSet* set,
+                                          recognition::NodeList&& nodes);
 
   std::int16_t imageType;
   std::int32_t blockSize;

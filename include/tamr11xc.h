@@ -46,15 +46,15 @@ extern "C" {
  * error code from 10000 up. */
 enum tamr_result {
   TAMR_OK = 0,
-  TAMR_ERR_REPLY = -1,        /* no, short or unconfirming reply; refused argument */
-  TAMR_ERR_NO_SLOT = -1,      /* open: all 64 slots are in use */
-  TAMR_ERR_SEND = -2,         /* the request could not be sent (or the handle is not open) */
-  TAMR_ERR_SOCKET = -4,       /* open: no socket could be created */
-  TAMR_ERR_RESOLVE = -5,      /* open: the host could not be resolved */
-  TAMR_ERR_CONNECT = -6,      /* open: the connection could not be made */
-  TAMR_ERR_NONBLOCKING = -7,  /* open: the socket could not be made non-blocking */
-  TAMR_WOULD_BLOCK = 10035,   /* passed through: nothing arrived before the time-out */
-  TAMR_TIMEOUT = 10036        /* time-out marker (tamrGetAnswer; kept as last status) */
+  TAMR_ERR_REPLY = -1,       /* no, short or unconfirming reply; refused argument */
+  TAMR_ERR_NO_SLOT = -1,     /* open: all 64 slots are in use */
+  TAMR_ERR_SEND = -2,        /* the request could not be sent (or the handle is not open) */
+  TAMR_ERR_SOCKET = -4,      /* open: no socket could be created */
+  TAMR_ERR_RESOLVE = -5,     /* open: the host could not be resolved */
+  TAMR_ERR_CONNECT = -6,     /* open: the connection could not be made */
+  TAMR_ERR_NONBLOCKING = -7, /* open: the socket could not be made non-blocking */
+  TAMR_WOULD_BLOCK = 10035,  /* passed through: nothing arrived before the time-out */
+  TAMR_TIMEOUT = 10036       /* time-out marker (tamrGetAnswer; kept as last status) */
 };
 
 /* Sizes of the caller's buffers and the limits of the data flash commands. */
@@ -138,9 +138,8 @@ TAMR_API int tamrSetTime(int handle, int day, int month, int year, int hour, int
                          int second);
 /* Reads the clock chip's registers as they are held (BCD). Locked. Returns 0, -1 (null
  * output) or -2. tamrGetDOW reads the day of the week (register 3). */
-TAMR_API int tamrGetTime(int handle, unsigned char* day, unsigned char* month,
-                         unsigned char* year, unsigned char* hour, unsigned char* minute,
-                         unsigned char* second);
+TAMR_API int tamrGetTime(int handle, unsigned char* day, unsigned char* month, unsigned char* year,
+                         unsigned char* hour, unsigned char* minute, unsigned char* second);
 TAMR_API int tamrGetDOW(int handle, unsigned char* day_of_week);
 /* M3 clock, set: year is the full year. Locked. Returns 0 unless the receive of the
  * 16-byte answer failed (10035: none within 2000 ms; another socket error code), or -2. */

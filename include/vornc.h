@@ -22,17 +22,17 @@ extern "C" {
 
 enum {
   VORN_OK = 0,
-  VORN_NO_REPLY = -1,          /* no reply, a reply of the wrong length, or one that failed a check */
-  VORN_SEND_FAILED = -2,       /* the command could not be sent; also: handle outside 0..63 */
-  VORN_NOT_SUPPORTED = -3,     /* not supported by the slot's device type; nothing was sent */
-  VORN_NO_SOCKET = -4,         /* open: no socket; activity watchdog: not supported */
-  VORN_HOST_NOT_FOUND = -5,    /* open: the host name did not resolve */
-  VORN_CONNECT_FAILED = -6,    /* open: the connection could not be made */
+  VORN_NO_REPLY = -1,       /* no reply, a reply of the wrong length, or one that failed a check */
+  VORN_SEND_FAILED = -2,    /* the command could not be sent; also: handle outside 0..63 */
+  VORN_NOT_SUPPORTED = -3,  /* not supported by the slot's device type; nothing was sent */
+  VORN_NO_SOCKET = -4,      /* open: no socket; activity watchdog: not supported */
+  VORN_HOST_NOT_FOUND = -5, /* open: the host name did not resolve */
+  VORN_CONNECT_FAILED = -6, /* open: the connection could not be made */
   VORN_NONBLOCKING_FAILED = -7,
   VORN_NO_IMAGE_BUFFER = -8,
   VORN_NO_RECEIVE_BUFFER = -9,
-  VORN_TYPE_UNKNOWN = -10,     /* open on a socket with type query: the terminal did not tell */
-  VORN_TIMEOUT = -20,          /* the reply did not arrive in time */
+  VORN_TYPE_UNKNOWN = -10, /* open on a socket with type query: the terminal did not tell */
+  VORN_TIMEOUT = -20,      /* the reply did not arrive in time */
   VORN_NO_MEMORY = -21,
   VORN_CONFIG_NOT_LOADED = -30 /* the configuration block was not read first */
 };

@@ -110,8 +110,10 @@ NamedLock::NamedLock(std::string path, int fd) : path_(std::move(path)), fd_(fd)
 NamedLock::~NamedLock() {
   {
     const std::lock_guard<std::mutex> list(live_locks.mutex);
-    if (prev_ != nullptr) prev_->next_ = next_;
-    else live_locks.head = next_;
+    if (prev_ != nullptr)
+      prev_->next_ = next_;
+    else
+      live_locks.head = next_;
     if (next_ != nullptr) next_->prev_ = prev_;
   }
   if (fd_ >= 0) ::close(fd_);

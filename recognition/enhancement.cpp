@@ -57,10 +57,9 @@ void RidgeEnhancer::enhance(std::uint8_t* image, std::uint8_t* skeleton) {
   const std::unique_ptr<std::uint8_t[]> own_ridges(new (std::nothrow) std::uint8_t[size]);
   std::uint8_t* ridges = own_ridges ? own_ridges.get() : image;
 
-  enhancement::BlockField blocks{width_ / block_size_,      height_ / block_size_,
-                                 block_mask_.get(),         block_orientation_.get(),
-                                 block_frequency_.get(),    block_cos2_.get(),
-                                 block_sin2_.get(),         previous_frequency_.get()};
+  enhancement::BlockField blocks{
+      width_ / block_size_,   height_ / block_size_, block_mask_.get(), block_orientation_.get(),
+      block_frequency_.get(), block_cos2_.get(),     block_sin2_.get(), previous_frequency_.get()};
   const ImageVariant how = image_variant(image_type_);
   enhancement::skeletonize({image, width_, height_},
                            {how.inverted, how.passes, segmentation_divisor_}, blocks, ridges,

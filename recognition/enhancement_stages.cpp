@@ -30,7 +30,7 @@ constexpr double kFrequencyWeightFactor = 0.006172839506172839;
 constexpr int kKernelSide = 10;
 constexpr int kKernelBefore = 5;
 constexpr double kEnvelopeFactor = 0.0625 * 4.76837158203125e-07;  // 1/16 x 2^-21
-constexpr double kWaveFactor = 5.991916186035097e-06;               // 2 pi / 1024^2
+constexpr double kWaveFactor = 5.991916186035097e-06;              // 2 pi / 1024^2
 
 int index(const BlockField& blocks, int column, int row) { return row * blocks.columns + column; }
 
@@ -111,8 +111,8 @@ void estimate_orientation(const ImageView& image, BlockField& blocks) {
         continue;
       }
       blocks.mask[b] = 1;
-      const double theta = 0.5 * std::atan2(2.0 * sxy, static_cast<double>(sxx) - syy) +
-                           std::numbers::pi / 2;
+      const double theta =
+          0.5 * std::atan2(2.0 * sxy, static_cast<double>(sxx) - syy) + std::numbers::pi / 2;
       blocks.cos2[b] = std::cos(2.0 * theta);
       blocks.sin2[b] = std::sin(2.0 * theta);
     }
@@ -210,8 +210,8 @@ void estimate_frequency(const ImageView& image, BlockField& blocks) {
     for (int column = 0; column < blocks.columns; ++column) {
       const int b = index(blocks, column, row);
       if (blocks.mask[b] != 1) continue;
-      blocks.frequency[b] = crossing_frequency(
-          sample_across_ridges(image, column, row, blocks.orientation[b]));
+      blocks.frequency[b] =
+          crossing_frequency(sample_across_ridges(image, column, row, blocks.orientation[b]));
     }
   }
   fill_frequency_gaps(blocks);
@@ -293,8 +293,7 @@ void segment_finger(const ImageView& image, BlockField& blocks, double divisor) 
   std::int64_t deviation = 0;
   for (std::int64_t i = 0; i < size; ++i) deviation += std::abs(image.pixels[i] - mean);
   const std::int64_t mean_deviation = deviation / size;
-  const auto threshold =
-      static_cast<std::int64_t>(static_cast<double>(mean_deviation) / divisor);
+  const auto threshold = static_cast<std::int64_t>(static_cast<double>(mean_deviation) / divisor);
 
   // Within this margin of the grid's edges a low-contrast block is background outright;
   // inside it, only when a neighbouring block is already background, so that clearing

@@ -21,12 +21,12 @@ struct ImageView {
 // The per-block state shared by the stages, indexed by row x columns + column. The last
 // three arrays are working space of the stages.
 struct BlockField {
-  int columns;  // whole blocks per row: width / 16, truncated
-  int rows;     // whole blocks per column: height / 16, truncated
-  std::uint8_t* mask;          // 1 finger, 0 background
-  std::int32_t* orientation;   // whole degrees, -89..90
-  std::int32_t* frequency;     // cycles per pixel x 1024, -1 unknown
-  double* cos2;                // cos and sin of twice the raw block orientation
+  int columns;                // whole blocks per row: width / 16, truncated
+  int rows;                   // whole blocks per column: height / 16, truncated
+  std::uint8_t* mask;         // 1 finger, 0 background
+  std::int32_t* orientation;  // whole degrees, -89..90
+  std::int32_t* frequency;    // cycles per pixel x 1024, -1 unknown
+  double* cos2;               // cos and sin of twice the raw block orientation
   double* sin2;
   std::int32_t* previous_frequency;
 

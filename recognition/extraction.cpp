@@ -16,16 +16,17 @@ struct Step {
   int dx;
   int dy;
 };
-constexpr std::array<Step, kDirections> kSteps = {
-    Step{1, 0}, Step{1, 1}, Step{0, 1}, Step{-1, 1}, Step{-1, 0}, Step{-1, -1}, Step{0, -1}, Step{1, -1}};
+constexpr std::array<Step, kDirections> kSteps = {Step{1, 0},  Step{1, 1},  Step{0, 1},
+                                                  Step{-1, 1}, Step{-1, 0}, Step{-1, -1},
+                                                  Step{0, -1}, Step{1, -1}};
 
 constexpr unsigned bit(Direction d) { return 1u << d; }
 
 // Skeleton noise left by the thinning: an L of two edge neighbours or a T of three, with
 // no diagonal neighbour. The pixel in the corner goes.
 constexpr std::array<unsigned, 8> kSpurPatterns = {
-    bit(kN) | bit(kE),          bit(kE) | bit(kS),          bit(kS) | bit(kW),
-    bit(kN) | bit(kW),          bit(kN) | bit(kE) | bit(kS), bit(kN) | bit(kE) | bit(kW),
+    bit(kN) | bit(kE),           bit(kE) | bit(kS),           bit(kS) | bit(kW),
+    bit(kN) | bit(kW),           bit(kN) | bit(kE) | bit(kS), bit(kN) | bit(kE) | bit(kW),
     bit(kN) | bit(kS) | bit(kW), bit(kE) | bit(kS) | bit(kW)};
 
 constexpr std::array<bool, 256> make_spur_lookup() {
@@ -73,8 +74,10 @@ class Skeleton {
     bool room = true;
     scan_interior([this, &room](std::ptrdiff_t p) {
       if (!room) return;
-      if (image_[p] == kEndingCandidate) room = trace_ending(p);
-      else if (image_[p] == kBifurcationCandidate) room = trace_bifurcation(p);
+      if (image_[p] == kEndingCandidate)
+        room = trace_ending(p);
+      else if (image_[p] == kBifurcationCandidate)
+        room = trace_bifurcation(p);
     });
     return room;
   }
@@ -218,7 +221,8 @@ class Skeleton {
     std::vector<Minutia>& minutiae = set_.minutiae;
     if (minutiae.size() >= static_cast<std::size_t>(kMaxMinutiae)) return false;
     if (minutiae.size() == minutiae.capacity()) minutiae.reserve(minutiae.size() + kRoomStep);
-    minutiae.push_back(Minutia{static_cast<std::int32_t>(p % width_), static_cast<std::int32_t>(p / width_), kind,
+    minutiae.push_back(Minutia{static_cast<std::int32_t>(p % width_),
+                               static_cast<std::int32_t>(p / width_), kind,
                                static_cast<std::int32_t>(direction_point % width_),
                                static_cast<std::int32_t>(direction_point / width_)});
     return true;
@@ -260,7 +264,9 @@ class Skeleton {
       image_[p] = kRecorded;
       auto x = [this](std::ptrdiff_t q) { return static_cast<std::int32_t>(q % width_); };
       auto y = [this](std::ptrdiff_t q) { return static_cast<std::int32_t>(q / width_); };
-      auto apart = [&](int a, int b) { return distance(x(ends[a]), y(ends[a]), x(ends[b]), y(ends[b])); };
+      auto apart = [&](int a, int b) {
+        return distance(x(ends[a]), y(ends[a]), x(ends[b]), y(ends[b]));
+      };
       const int d01 = apart(0, 1);
       const int d02 = apart(0, 2);
       const int d12 = apart(1, 2);
@@ -273,7 +279,8 @@ class Skeleton {
         a = 0;
         b = 2;
       }
-      const std::ptrdiff_t direction_point = at((x(ends[a]) + x(ends[b])) / 2, (y(ends[a]) + y(ends[b])) / 2);
+      const std::ptrdiff_t direction_point =
+          at((x(ends[a]) + x(ends[b])) / 2, (y(ends[a]) + y(ends[b])) / 2);
       room = record(p, kBifurcation, direction_point);
       if (room) image_[direction_point] = kRecorded;
     }
@@ -292,7 +299,8 @@ class Skeleton {
 }  // namespace
 
 bool extract_minutiae(MinutiaSet& set) {
-  if (set.minutiae.capacity() < static_cast<std::size_t>(kInitialRoom)) set.minutiae.reserve(kInitialRoom);
+  if (set.minutiae.capacity() < static_cast<std::size_t>(kInitialRoom))
+    set.minutiae.reserve(kInitialRoom);
   return Skeleton(set).extract();
 }
 

@@ -30,8 +30,9 @@ int write(const NodeList& list, std::uint8_t* out) {
       record += 2;
     }
   }
-  byte_order::store_le32(out + kCheckOffset,
-                             template_format::crc(out + kCheckedFrom, static_cast<std::size_t>(length - kCheckedFrom)));
+  byte_order::store_le32(
+      out + kCheckOffset,
+      template_format::crc(out + kCheckedFrom, static_cast<std::size_t>(length - kCheckedFrom)));
   return length;
 }
 

@@ -24,7 +24,8 @@ inline constexpr ImageTypeRow kImageTypes[] = {
     {3, {.inverted = true, .passes = 2, .segmentation_divisor = 3.0}},
     {4, {.inverted = false, .passes = 2, .segmentation_divisor = 7.0}},
 };
-inline constexpr ImageVariant kOtherImageTypes = {.inverted = false, .passes = 2, .segmentation_divisor = 3.0};
+inline constexpr ImageVariant kOtherImageTypes = {
+    .inverted = false, .passes = 2, .segmentation_divisor = 3.0};
 
 constexpr ImageVariant image_variant(std::int16_t image_type) {
   for (const ImageTypeRow& row : kImageTypes) {

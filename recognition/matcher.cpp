@@ -44,7 +44,8 @@ bool TemplateMatcher::joins(const MinutiaNode& q, const MinutiaNode& p) const {
     const PairRelation& r = q.relations[i];
     while (window != p_end && window->distance < r.distance - kDistanceTolerance) ++window;
     for (const PairRelation* candidate = window;
-         candidate != p_end && candidate->distance <= r.distance + kDistanceTolerance; ++candidate) {
+         candidate != p_end && candidate->distance <= r.distance + kDistanceTolerance;
+         ++candidate) {
       if (relations_agree(*candidate, r)) {
         ++agreeing;
         break;
@@ -106,7 +107,8 @@ void TemplateMatcher::add_column(const NodeList& list) {
   std::vector<const MinutiaNode*>& column = new_column(rows_);
   for (std::size_t i = 0; i < count; ++i) {
     // A later node of the same image that joined the same row replaces the earlier one.
-    const std::size_t row = row_work_[i] >= 0 ? static_cast<std::size_t>(row_work_[i]) : next_new_row++;
+    const std::size_t row =
+        row_work_[i] >= 0 ? static_cast<std::size_t>(row_work_[i]) : next_new_row++;
     column[row] = &list.nodes[i];
   }
 }
@@ -129,7 +131,8 @@ bool TemplateMatcher::select12() {
   chosen_.assign(rows_, false);
   for (std::size_t r = 0; r < rows_; ++r) {
     int occupied = 0;
-    for (int c = 0; c < columns; ++c) occupied += cell(r, static_cast<std::size_t>(c)) != nullptr ? 1 : 0;
+    for (int c = 0; c < columns; ++c)
+      occupied += cell(r, static_cast<std::size_t>(c)) != nullptr ? 1 : 0;
     row_occurrences_[r] = occupied;
     row_work_[r] = 0;
   }
@@ -190,7 +193,8 @@ std::int16_t TemplateMatcher::score() const {
   int partnered = 0;
   for (int r = 0; r < loaded_count_; ++r) {
     bool found = false;
-    for (std::size_t c = 1; c < column_count_ && !found; ++c) found = cell(static_cast<std::size_t>(r), c) != nullptr;
+    for (std::size_t c = 1; c < column_count_ && !found; ++c)
+      found = cell(static_cast<std::size_t>(r), c) != nullptr;
     partnered += found ? 1 : 0;
   }
   return to_int16(partnered * 100 / loaded_count_);
@@ -201,12 +205,14 @@ std::int16_t TemplateMatcher::load_template(const std::uint8_t* bytes) {
   if (check_template(bytes) != TemplateCheck::kValid) return pendra::kTemplateRejected;
   loaded_count_ = kRecordCount;
   loaded_minutiae_.assign(kRecordCount, Minutia{});
-  loaded_.relations.assign(static_cast<std::size_t>(kRecordCount) * kRelationsPerRecord, PairRelation{});
+  loaded_.relations.assign(static_cast<std::size_t>(kRecordCount) * kRelationsPerRecord,
+                           PairRelation{});
   loaded_.nodes.assign(kRecordCount, MinutiaNode{});
   const std::uint8_t* record = bytes + kHeaderSize;
   for (int i = 0; i < kRecordCount; ++i, record += kRecordSize) {
     loaded_minutiae_[i].kind = record[1];  // record[0], the percentage, plays no part here
-    PairRelation* relations = loaded_.relations.data() + static_cast<std::size_t>(i) * kRelationsPerRecord;
+    PairRelation* relations =
+        loaded_.relations.data() + static_cast<std::size_t>(i) * kRelationsPerRecord;
     for (int j = 0; j < kRelationsPerRecord; ++j) {
       const std::uint8_t* field = record + 2 + static_cast<std::ptrdiff_t>(j) * kRelationSize;
       relations[j] = PairRelation{static_cast<std::int16_t>(byte_order::load_le16(field)),

@@ -120,7 +120,8 @@ class PositionBits {
   }
   void add(int position) {
     words_[word(position)] |= std::uint64_t{1} << (position % 64);
-    for (std::size_t i = word(position) + 1; i < word_counts_.size(); i += i & (~i + 1)) ++word_counts_[i];
+    for (std::size_t i = word(position) + 1; i < word_counts_.size(); i += i & (~i + 1))
+      ++word_counts_[i];
   }
   int below(int position) const {
     int count = 0;
@@ -194,7 +195,8 @@ class ExchangeOrder {
 
  private:
   std::int16_t distance_at(int sorted_index) const {
-    return original_[static_cast<std::size_t>(by_distance_[static_cast<std::size_t>(sorted_index)])].distance;
+    return original_[static_cast<std::size_t>(by_distance_[static_cast<std::size_t>(sorted_index)])]
+        .distance;
   }
 
   // by_distance_: the indices by distance, equal distances by position. Two stable
@@ -202,8 +204,9 @@ class ExchangeOrder {
   // are, as a code from outside may make them.
   void order_by_distance(int count) {
     auto key = [this](int index) {
-      return static_cast<std::uint16_t>(static_cast<std::uint16_t>(original_[static_cast<std::size_t>(index)].distance) ^
-                                        0x8000u);  // signed order
+      return static_cast<std::uint16_t>(
+          static_cast<std::uint16_t>(original_[static_cast<std::size_t>(index)].distance) ^
+          0x8000u);  // signed order
     };
     by_distance_.resize(static_cast<std::size_t>(count));
     pass_.resize(static_cast<std::size_t>(count));
@@ -212,7 +215,8 @@ class ExchangeOrder {
       std::array<int, 257> starts{};
       for (const int index : pass_) ++starts[((key(index) >> shift) & 0xFFu) + 1];
       for (std::size_t d = 1; d < starts.size(); ++d) starts[d] += starts[d - 1];
-      for (const int index : pass_) by_distance_[static_cast<std::size_t>(starts[(key(index) >> shift) & 0xFFu]++)] = index;
+      for (const int index : pass_)
+        by_distance_[static_cast<std::size_t>(starts[(key(index) >> shift) & 0xFFu]++)] = index;
       if (shift == 0) pass_.swap(by_distance_);
     }
   }
@@ -281,14 +285,18 @@ class ExchangeOrder {
   std::vector<int> queue_;
 };
 
-void exchange_sort_by_distance(PairRelation* relations, int count) { ExchangeOrder().sort(relations, count); }
+void exchange_sort_by_distance(PairRelation* relations, int count) {
+  ExchangeOrder().sort(relations, count);
+}
 
 NodeList build_relations(const Minutia* minutiae, int count, bool kindless) {
   NodeList list;
   const int per_node = count > 0 ? count - 1 : 0;
   list.nodes.resize(static_cast<std::size_t>(count));
   list.relations.resize(static_cast<std::size_t>(count) * per_node);
-  auto own = [&list, per_node](int i) { return list.relations.data() + static_cast<std::size_t>(i) * per_node; };
+  auto own = [&list, per_node](int i) {
+    return list.relations.data() + static_cast<std::size_t>(i) * per_node;
+  };
   // Each pair is measured once for both of its nodes: node i keeps the other nodes in their
   // order, skipping itself, before its list is sorted.
   for (int i = 0; i < count; ++i) {
@@ -303,7 +311,8 @@ NodeList build_relations(const Minutia* minutiae, int count, bool kindless) {
   ExchangeOrder order;
   for (int i = 0; i < count; ++i) {
     order.sort(own(i), per_node);
-    list.nodes[static_cast<std::size_t>(i)] = MinutiaNode{&minutiae[i], own(i), static_cast<std::int16_t>(per_node), kindless};
+    list.nodes[static_cast<std::size_t>(i)] =
+        MinutiaNode{&minutiae[i], own(i), static_cast<std::int16_t>(per_node), kindless};
   }
   return list;
 }

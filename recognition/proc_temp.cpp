@@ -1,8 +1,6 @@
 // The exported ProcTemp: the calling orders, the working set and the status codes around
 // the recognition chain. Processing one image reads top to bottom:
 //   skeleton (enhancement and thinning) -> minutiae -> pair relations -> one matcher step.
-#include "ProcTemp.h"
-
 #include <bit>
 #include <cstring>
 #include <exception>
@@ -11,6 +9,7 @@
 #include <new>
 #include <utility>
 
+#include "ProcTemp.h"
 #include "recognition/enhancement.h"
 #include "recognition/extraction.h"
 #include "recognition/fp_code.h"
@@ -42,8 +41,8 @@ constexpr std::int32_t kEnrolConfirmations = 2;
 constexpr int kMaxWorkingSetImages = std::numeric_limits<std::int16_t>::max();
 
 bool image_acceptable(const unsigned char* image, int width, int height) {
-  return image != nullptr && width >= kMinImageSide && width <= kMaxImageSide && height >= kMinImageSide &&
-         height <= kMaxImageSide;
+  return image != nullptr && width >= kMinImageSide && width <= kMaxImageSide &&
+         height >= kMinImageSide && height <= kMaxImageSide;
 }
 
 // Runs `body`; want of memory anywhere inside (std::bad_alloc, or std::length_error for a
@@ -158,15 +157,17 @@ short ProcTemp::process_image(unsigned char* image, int width, int height, Match
   // Kept for the rest of the working set: without the extraction's spare room.
   set->minutiae.shrink_to_fit();
 
-  NodeList nodes = recognition::build_relations(set->minutiae.data(), static_cast<int>(set->minutiae.size()),
-                                                /*kindless=*/false);
+  NodeList nodes =
+      recognition::build_relations(set->minutiae.data(), static_cast<int>(set->minutiae.size()),
+                                   /*kindless=*/false);
   add_to_working_set(set.release(), std::move(nodes));
   return status = matcher->run(*currentNodes, mode);
 }
 
 short ProcTemp::CreateTemplate(unsigned char* image, int width, int height, unsigned char* templ,
                                short& counter) {
-  if (!image_acceptable(image, width, height) || templ == nullptr) return status = pendra::kBadArgument;
+  if (!image_acceptable(image, width, height) || templ == nullptr)
+    return status = pendra::kBadArgument;
   if (counter == 0) {
     enrolSuccesses = 0;
     if (reset(Session::kEnrolment) != pendra::kOk) return status;
@@ -180,7 +181,8 @@ short ProcTemp::CreateTemplate(unsigned char* image, int width, int height, unsi
     if (process_image(image, width, height, MatchMode::kEnrol) != pendra::kTemplateComplete) {
       return pendra::kOk;
     }
-    std::memcpy(templ, matcher->template_bytes(), static_cast<std::size_t>(matcher->template_size()));
+    std::memcpy(templ, matcher->template_bytes(),
+                static_cast<std::size_t>(matcher->template_size()));
     if (enrolSuccesses >= kEnrolConfirmations) return pendra::kTemplateComplete;
     ++enrolSuccesses;
     return pendra::kOk;
@@ -188,7 +190,8 @@ short ProcTemp::CreateTemplate(unsigned char* image, int width, int height, unsi
 }
 
 short ProcTemp::CreateFPCode(unsigned char* image, int width, int height, unsigned char* code) {
-  if (!image_acceptable(image, width, height) || code == nullptr) return status = pendra::kBadArgument;
+  if (!image_acceptable(image, width, height) || code == nullptr)
+    return status = pendra::kBadArgument;
   if (reset(Session::kOther) != pendra::kOk) return status;
   return guarded(status, pendra::kNoMemory, [&]() -> short {
     if (process_image(image, width, height, MatchMode::kExtractOnly) != pendra::kOk) {
@@ -213,13 +216,15 @@ short ProcTemp::VerifyFPCode(unsigned char* code, unsigned char* templ) {
   if (reset(Session::kOther) != pendra::kOk) return status;
   return guarded(status, pendra::kNoMemory, [&]() -> short {
     if ((status = matcher->load_template(templ)) != pendra::kOk) return status;
-    if (code == nullptr || recognition::fp_code::check(code) != recognition::fp_code::CodeCheck::kValid) {
+    if (code == nullptr ||
+        recognition::fp_code::check(code) != recognition::fp_code::CodeCheck::kValid) {
       return status = pendra::kCodeRejected;
     }
     auto set = std::make_unique<MinutiaSet>();
     set->minutiae = recognition::fp_code::read_minutiae(code);
-    NodeList nodes = recognition::build_relations(set->minutiae.data(), static_cast<int>(set->minutiae.size()),
-                                                  /*kindless=*/true);
+    NodeList nodes =
+        recognition::build_relations(set->minutiae.data(), static_cast<int>(set->minutiae.size()),
+                                     /*kindless=*/true);
     add_to_working_set(set.release(), std::move(nodes));
     return status = matcher->run(*currentNodes, MatchMode::kCompare);
   });
@@ -240,7 +245,8 @@ short ProcTemp::IdentifyInit(unsigned char* image, int width, int height) {
 }
 
 short ProcTemp::IdentifyFind(unsigned char* templ) {
-  if (session != Session::kIdentification || currentNodes == nullptr) return status = pendra::kNoIdentifyImage;
+  if (session != Session::kIdentification || currentNodes == nullptr)
+    return status = pendra::kNoIdentifyImage;
   if (templ == nullptr) return status = pendra::kTemplateRejected;
   return guarded(status, pendra::kNoMemory, [&]() -> short {
     // The live image's nodes and relations are kept; only the matcher starts again.
@@ -251,7 +257,8 @@ short ProcTemp::IdentifyFind(unsigned char* templ) {
 }
 
 short ProcTemp::GetLengthTemplate(unsigned char* templ) {
-  if (templ == nullptr || template_format::check_template(templ) != template_format::TemplateCheck::kValid) {
+  if (templ == nullptr ||
+      template_format::check_template(templ) != template_format::TemplateCheck::kValid) {
     return status = pendra::kTemplateRejected;
   }
   return static_cast<short>(template_format::kTemplateSize);
@@ -272,7 +279,8 @@ short ProcTemp::GetQualityTemplate(unsigned char* templ) {
   }
   std::int16_t sum = 0;
   for (int i = 0; i < template_format::kRecordCount; ++i) {
-    sum = static_cast<std::int16_t>(sum + templ[template_format::kHeaderSize + i * template_format::kRecordSize]);
+    sum = static_cast<std::int16_t>(
+        sum + templ[template_format::kHeaderSize + i * template_format::kRecordSize]);
   }
   return static_cast<short>(sum / template_format::kRecordCount);
 }

@@ -39,8 +39,9 @@ std::uint32_t crc(const std::uint8_t* bytes, std::size_t length) {
   for (; i + 8 <= length; i += 8) {
     const std::uint32_t low = byte_order::load_le32(bytes + i) ^ value;
     const std::uint32_t high = byte_order::load_le32(bytes + i + 4);
-    value = t[7][low & 0xFFu] ^ t[6][(low >> 8) & 0xFFu] ^ t[5][(low >> 16) & 0xFFu] ^ t[4][low >> 24] ^
-            t[3][high & 0xFFu] ^ t[2][(high >> 8) & 0xFFu] ^ t[1][(high >> 16) & 0xFFu] ^ t[0][high >> 24];
+    value = t[7][low & 0xFFu] ^ t[6][(low >> 8) & 0xFFu] ^ t[5][(low >> 16) & 0xFFu] ^
+            t[4][low >> 24] ^ t[3][high & 0xFFu] ^ t[2][(high >> 8) & 0xFFu] ^
+            t[1][(high >> 16) & 0xFFu] ^ t[0][high >> 24];
   }
   for (; i < length; ++i) value = t[0][(value ^ bytes[i]) & 0xFFu] ^ (value >> 8);
   return value;  // no final inversion: stored templates carry it this way
@@ -50,7 +51,8 @@ TemplateCheck check_template(const std::uint8_t* bytes) {
   if (bytes[kVersionOffset] != kVersion) return TemplateCheck::kWrongVersion;
   if (bytes[kRecordCountOffset] != kRecordCount) return TemplateCheck::kWrongRecordCount;
   // Only a body of exactly 816 bytes fits the 828 bytes a caller hands over.
-  if (byte_order::load_le16(bytes + kBodyLengthOffset) != kBodyLength) return TemplateCheck::kWrongBodyLength;
+  if (byte_order::load_le16(bytes + kBodyLengthOffset) != kBodyLength)
+    return TemplateCheck::kWrongBodyLength;
   if (crc(bytes + kHeaderSize, kBodyLength) != byte_order::load_le32(bytes + kCheckOffset)) {
     return TemplateCheck::kWrongCrc;
   }

@@ -26,8 +26,8 @@ inline constexpr int kRecordCount = 12;
 inline constexpr int kRelationsPerRecord = kRecordCount - 1;
 inline constexpr int kRelationSize = 6;
 inline constexpr int kRecordSize = 2 + kRelationsPerRecord * kRelationSize;  // 68
-inline constexpr int kBodyLength = kRecordCount * kRecordSize;                // 816
-inline constexpr int kTemplateSize = kHeaderSize + kBodyLength;               // 828
+inline constexpr int kBodyLength = kRecordCount * kRecordSize;               // 816
+inline constexpr int kTemplateSize = kHeaderSize + kBodyLength;              // 828
 inline constexpr std::uint8_t kVersion = 1;
 
 inline constexpr int kCheckOffset = 0;

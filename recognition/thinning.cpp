@@ -20,8 +20,7 @@ enum Neighbour : unsigned {
   kNW = 1u << 7,
 };
 
-[[gnu::always_inline]] inline unsigned neighbour_code(const std::uint8_t* p,
-                                                     std::ptrdiff_t width) {
+[[gnu::always_inline]] inline unsigned neighbour_code(const std::uint8_t* p, std::ptrdiff_t width) {
   const std::uint8_t* up = p - width;
   const std::uint8_t* down = p + width;
   return (up[0] != 0 ? kN : 0u) | (up[1] != 0 ? kNE : 0u) | (p[1] != 0 ? kE : 0u) |

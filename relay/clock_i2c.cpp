@@ -3,8 +3,8 @@
 #include <array>
 #include <utility>
 
-#include "platform/named_lock.h"
 #include "platform/byte_order.h"
+#include "platform/named_lock.h"
 #include "relay/exchange.h"
 #include "relay/library.h"
 #include "tamr11xc.h"
@@ -27,27 +27,53 @@ constexpr int kAfterCalendarMs = 250;
 constexpr int kClockChip = 0x68;
 
 // I2C: arguments 0 device, 1 register, 2 value.
-constexpr Command kWriteI2C =
-    {.request = {byte('W'), low8(0), low8(1), low8(2)}, .pause_after_ms = kAfterI2CWriteMs, .records = Records::SendOutcome};
-constexpr Command kReadI2CByte =
-    {.request = {byte('Z'), low8(0), low8(1), byte(0x01)}, .pause_sent_ms = kBeforeI2CReplyMs, .wait = Wait::DataFirst, .reply_length = 2, .limit_ms = kReplyLimitMs, .records = Records::SendOutcome};
-constexpr Command kReadI2CWord =
-    {.request = {byte('Z'), low8(0), low8(1), byte(0x02)}, .pause_sent_ms = kBeforeI2CReplyMs, .wait = Wait::DataFirst, .reply_length = 2, .limit_ms = kReplyLimitMs, .records = Records::SendOutcome};
+constexpr Command kWriteI2C = {.request = {byte('W'), low8(0), low8(1), low8(2)},
+                               .pause_after_ms = kAfterI2CWriteMs,
+                               .records = Records::SendOutcome};
+constexpr Command kReadI2CByte = {.request = {byte('Z'), low8(0), low8(1), byte(0x01)},
+                                  .pause_sent_ms = kBeforeI2CReplyMs,
+                                  .wait = Wait::DataFirst,
+                                  .reply_length = 2,
+                                  .limit_ms = kReplyLimitMs,
+                                  .records = Records::SendOutcome};
+constexpr Command kReadI2CWord = {.request = {byte('Z'), low8(0), low8(1), byte(0x02)},
+                                  .pause_sent_ms = kBeforeI2CReplyMs,
+                                  .wait = Wait::DataFirst,
+                                  .reply_length = 2,
+                                  .limit_ms = kReplyLimitMs,
+                                  .records = Records::SendOutcome};
 
 // M3 clock: arguments 0 year mod 100, 1 century, 2 month, 3 day, 4 hour, 5 minute, 6 second.
-constexpr Command kSetTimeM3 =
-    {.request = {byte('K'), byte('S'), low8(0), low8(1), low8(2), low8(3), low8(4), low8(5), low8(6), zeros(7)}, .locked = true, .wait = Wait::DataFirst, .reply_length = 16, .limit_ms = kReplyLimitMs};
-constexpr Command kGetTimeM3 =
-    {.request = {byte('K'), byte('G'), zeros(14)}, .locked = true, .wait = Wait::DataFirst, .reply_length = 16, .limit_ms = kReplyLimitMs};
-constexpr Command kGetCalibrationM3 =
-    {.request = {byte('K'), byte('R'), byte(0x00)}, .locked = true, .wait = Wait::DataFirst, .reply_length = 3, .limit_ms = kReplyLimitMs};
-constexpr Command kSetCalibrationM3 =
-    {.request = {byte('K'), byte('C'), low8(0)}, .locked = true, .wait = Wait::DataFirst, .reply_length = 3, .limit_ms = kReplyLimitMs};
+constexpr Command kSetTimeM3 = {.request = {byte('K'), byte('S'), low8(0), low8(1), low8(2),
+                                            low8(3), low8(4), low8(5), low8(6), zeros(7)},
+                                .locked = true,
+                                .wait = Wait::DataFirst,
+                                .reply_length = 16,
+                                .limit_ms = kReplyLimitMs};
+constexpr Command kGetTimeM3 = {.request = {byte('K'), byte('G'), zeros(14)},
+                                .locked = true,
+                                .wait = Wait::DataFirst,
+                                .reply_length = 16,
+                                .limit_ms = kReplyLimitMs};
+constexpr Command kGetCalibrationM3 = {.request = {byte('K'), byte('R'), byte(0x00)},
+                                       .locked = true,
+                                       .wait = Wait::DataFirst,
+                                       .reply_length = 3,
+                                       .limit_ms = kReplyLimitMs};
+constexpr Command kSetCalibrationM3 = {.request = {byte('K'), byte('C'), low8(0)},
+                                       .locked = true,
+                                       .wait = Wait::DataFirst,
+                                       .reply_length = 3,
+                                       .limit_ms = kReplyLimitMs};
 
-constexpr Command kTemperature =
-    {.request = {byte('T')}, .locked = true, .pause_before_ms = kBeforeTemperatureMs, .wait = Wait::DataFirst, .reply_length = 2, .limit_ms = kReplyLimitMs};
-constexpr Command kAccessToCalendar =
-    {.request = {byte('A'), low8(0)}, .pause_after_ms = kAfterCalendarMs};
+constexpr Command kTemperature = {.request = {byte('T')},
+                                  .locked = true,
+                                  .pause_before_ms = kBeforeTemperatureMs,
+                                  .wait = Wait::DataFirst,
+                                  .reply_length = 2,
+                                  .limit_ms = kReplyLimitMs};
+constexpr Command kAccessToCalendar = {.request = {byte('A'), low8(0)},
+                                       .pause_after_ms = kAfterCalendarMs};
 
 // Clock chip registers.
 constexpr int kSecondRegister = 0;
@@ -132,9 +158,12 @@ int set_time(RelaySlot& slot, int day, int month, int year, int hour, int minute
   // No other locked command may come between the register writes of one setting.
   const platform::LockGuard hold(library::lock());
   const std::pair<int, int> writes[] = {
-      {kDayRegister, bcd(day)},       {kMonthRegister, bcd(month)},
-      {kYearRegister, bcd(year)},     {kSecondRegister, bcd(second)},
-      {kMinuteRegister, bcd(minute)}, {kHourRegister, bcd(hour)},
+      {kDayRegister, bcd(day)},
+      {kMonthRegister, bcd(month)},
+      {kYearRegister, bcd(year)},
+      {kSecondRegister, bcd(second)},
+      {kMinuteRegister, bcd(minute)},
+      {kHourRegister, bcd(hour)},
       {kDayOfWeekRegister, day_of_week(day, month, year)},
   };
   for (const auto& [reg, value] : writes) write_i2c(slot, kClockChip, reg, value);
@@ -160,8 +189,7 @@ int get_day_of_week(RelaySlot& slot, std::uint8_t* day_of_week) {
   return TAMR_OK;
 }
 
-int set_time_m3(RelaySlot& slot, int day, int month, int year, int hour, int minute,
-                int second) {
+int set_time_m3(RelaySlot& slot, int day, int month, int year, int hour, int minute, int second) {
   const auto y = static_cast<std::uint16_t>(year);
   std::array<std::uint8_t, 16> reply{};
   const auto o = exchange::run(kSetTimeM3, slot,

@@ -26,8 +26,7 @@ int get_time(RelaySlot& slot, std::uint8_t* day, std::uint8_t* month, std::uint8
              std::uint8_t* hour, std::uint8_t* minute, std::uint8_t* second);
 int get_day_of_week(RelaySlot& slot, std::uint8_t* day_of_week);
 
-int set_time_m3(RelaySlot& slot, int day, int month, int year, int hour, int minute,
-                int second);
+int set_time_m3(RelaySlot& slot, int day, int month, int year, int hour, int minute, int second);
 int get_time_m3(RelaySlot& slot, std::uint8_t* day, std::uint8_t* month, std::uint16_t* year,
                 std::uint8_t* hour, std::uint8_t* minute, std::uint8_t* second,
                 std::uint8_t* extra);

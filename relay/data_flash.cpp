@@ -14,8 +14,8 @@ namespace relay::data_flash {
 namespace {
 
 using exchange::Command;
-using exchange::Records;
 using exchange::kSizedByCall;
+using exchange::Records;
 using exchange::Wait;
 using namespace wire::request;
 
@@ -25,8 +25,10 @@ constexpr int kAfterUpdateStartMs = 100;
 // Every data-flash command keeps its outcome; most hold the lock until the reply is in,
 // the writes whose data the controller only stores do not.
 constexpr Command recorded_unlocked(const Layout& request, int reply_length) {
-  return {.request = request, .wait = Wait::DeadlineFirstCountedRecorded,
-          .reply_length = reply_length, .limit_ms = kLimitMs};
+  return {.request = request,
+          .wait = Wait::DeadlineFirstCountedRecorded,
+          .reply_length = reply_length,
+          .limit_ms = kLimitMs};
 }
 constexpr Command recorded(const Layout& request, int reply_length) {
   Command c = recorded_unlocked(request, reply_length);
@@ -46,13 +48,10 @@ constexpr ByteQueryRow kByteQueries[] = {
 };
 static_assert(wire::indexed_by(kByteQueries, &ByteQueryRow::which, ByteQuery::ReadStatus));
 
-constexpr Command kSaveBufferToMain =
-    recorded_unlocked({byte('C'), byte('F'), byte('K')}, 4);
-constexpr Command kReadCounter =
-    recorded({byte('C'), byte('C'), byte('R')}, 4);
+constexpr Command kSaveBufferToMain = recorded_unlocked({byte('C'), byte('F'), byte('K')}, 4);
+constexpr Command kReadCounter = recorded({byte('C'), byte('C'), byte('R')}, 4);
 // Argument 0: the counter.
-constexpr Command kWriteCounter =
-    recorded({byte('C'), byte('C'), byte('W'), u32be(0)}, 4);
+constexpr Command kWriteCounter = recorded({byte('C'), byte('C'), byte('W'), u32be(0)}, 4);
 // Arguments 0 address, 1 size. The controller echoes a written block.
 constexpr Command kReadBlock =
     recorded({byte('C'), byte('F'), byte('R'), u32be(0), u16be(1)}, kSizedByCall);
@@ -71,15 +70,16 @@ constexpr QueryM3Row kQueriesM3[] = {
 };
 static_assert(wire::indexed_by(kQueriesM3, &QueryM3Row::which, QueryM3::SetPowerOf2));
 
-constexpr Command kReadBlockM3 =
-    recorded({byte('$'), byte('R'), u32le(0), u16le(1)}, kSizedByCall);
+constexpr Command kReadBlockM3 = recorded({byte('$'), byte('R'), u32le(0), u16le(1)}, kSizedByCall);
 constexpr Command kWriteBlockM3 =
     recorded_unlocked({byte('$'), byte('W'), u32le(0), u16le(1), data()}, 2);
-constexpr Command kUpdateStartM3 =
-    {.request = {byte('*'), byte('U')}, .pause_after_ms = kAfterUpdateStartMs, .records = Records::SendFailure};
+constexpr Command kUpdateStartM3 = {.request = {byte('*'), byte('U')},
+                                    .pause_after_ms = kAfterUpdateStartMs,
+                                    .records = Records::SendFailure};
 
 // What a request can carry behind its header (the request buffer bounds it).
-static_assert(data_capacity(kWriteBlock.request, exchange::kRequestBufferBytes) == TAMR_DF_WRITE_MAX);
+static_assert(data_capacity(kWriteBlock.request, exchange::kRequestBufferBytes) ==
+              TAMR_DF_WRITE_MAX);
 static_assert(data_capacity(kWriteBlockM3.request, exchange::kRequestBufferBytes) ==
               TAMR_DF_WRITE_MAX_M3);
 
@@ -104,7 +104,8 @@ int read_block_with(const Command& command, RelaySlot& slot, std::uint32_t addre
 
 int byte_query(RelaySlot& slot, ByteQuery which) {
   std::array<std::uint8_t, 1> reply{};
-  const auto o = exchange::run(kByteQueries[static_cast<std::size_t>(which)].command, slot, {}, reply);
+  const auto o =
+      exchange::run(kByteQueries[static_cast<std::size_t>(which)].command, slot, {}, reply);
   const int result = exchange::recorded_result(o);
   return result == TAMR_OK ? reply[0] : result;
 }
@@ -144,7 +145,8 @@ int write_block(RelaySlot& slot, std::uint32_t address, int size, std::uint8_t* 
 int query_m3(RelaySlot& slot, QueryM3 which, std::uint8_t* value) {
   if (value == nullptr) return TAMR_ERR_REPLY;
   std::array<std::uint8_t, 3> reply{};
-  const auto o = exchange::run(kQueriesM3[static_cast<std::size_t>(which)].command, slot, {}, reply);
+  const auto o =
+      exchange::run(kQueriesM3[static_cast<std::size_t>(which)].command, slot, {}, reply);
   const int result = exchange::recorded_result(o);
   if (result == TAMR_OK) *value = reply[2];
   return result;

@@ -1,6 +1,4 @@
 // The exported C entry points: find the handle's open slot, hand over to the family.
-#include "tamr11xc.h"
-
 #include <cstdint>
 
 #include "relay/clock_i2c.h"
@@ -10,6 +8,7 @@
 #include "relay/link.h"
 #include "relay/parameters.h"
 #include "relay/relays_inputs.h"
+#include "tamr11xc.h"
 
 namespace {
 
@@ -149,8 +148,8 @@ int tamrSetInvertInpMask(int handle, int mask1, int mask2) {
                       mask2);
 }
 int tamrSetInvertOutMask(int handle, int mask1, int mask2) {
-  return on_open_slot(handle, parameters::set_invert_mask, parameters::InvertMask::Outputs,
-                      mask1, mask2);
+  return on_open_slot(handle, parameters::set_invert_mask, parameters::InvertMask::Outputs, mask1,
+                      mask2);
 }
 int tamrGetInvertOutMask(int handle, unsigned char* mask1, unsigned char* mask2) {
   return on_open_slot(handle, parameters::get_invert_out_mask, mask1, mask2);

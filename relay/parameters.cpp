@@ -29,9 +29,12 @@ constexpr int kVersionReplySize = 128;
 // A block read waits a moment after its request and keeps its outcome; a block write
 // awaits nothing and gives the controller time to store the block.
 constexpr Command block_read(char letter, int size) {
-  return {.request = {byte(letter)}, .pause_sent_ms = kBeforeBlockMs,
-          .wait = Wait::DeadlineFirstCountedRecorded, .reply_length = size,
-          .limit_ms = kBlockLimitMs, .records = Records::SendFailure};
+  return {.request = {byte(letter)},
+          .pause_sent_ms = kBeforeBlockMs,
+          .wait = Wait::DeadlineFirstCountedRecorded,
+          .reply_length = size,
+          .limit_ms = kBlockLimitMs,
+          .records = Records::SendFailure};
 }
 // Both sizes share the command byte and differ only in length.
 constexpr Command kBlockWrite = {.request = {byte('>'), data()},
@@ -63,7 +66,9 @@ constexpr Command kReboot = {.request = {byte('*'), byte('*')},
 
 // The mask commands are answered with four bytes, slowly.
 constexpr Command mask_command(const Layout& request) {
-  return {.request = request, .wait = Wait::DeadlineFirstCountedRecorded, .reply_length = 4,
+  return {.request = request,
+          .wait = Wait::DeadlineFirstCountedRecorded,
+          .reply_length = 4,
           .limit_ms = kMaskLimitMs};
 }
 

@@ -32,8 +32,12 @@ enum class Gives { State, Zero };
 
 // Every switching command holds the lock until the relay state it answers has come.
 constexpr Command switching(const Layout& request, int state_bytes) {
-  return {.request = request, .locked = true, .wait = Wait::DataFirst, .reply_length = state_bytes,
-          .limit_ms = kReplyLimitMs, .pause_after_ms = kAfterSwitchMs};
+  return {.request = request,
+          .locked = true,
+          .wait = Wait::DataFirst,
+          .reply_length = state_bytes,
+          .limit_ms = kReplyLimitMs,
+          .pause_after_ms = kAfterSwitchMs};
 }
 
 struct Switching {
@@ -47,19 +51,25 @@ struct Switching {
 constexpr Switching kSwitching[] = {
     {Switch::On, switching({byte('D'), low8(0)}, 1), Accept::AllMaskBits, Gives::State},
     {Switch::Off, switching({byte('O'), low8(0)}, 1), Accept::NoMaskBit, Gives::State},
-    {Switch::OnTimer, switching({byte('E'), low8(0), low8(1)}, 1), Accept::AllMaskBits, Gives::State},
+    {Switch::OnTimer, switching({byte('E'), low8(0), low8(1)}, 1), Accept::AllMaskBits,
+     Gives::State},
     {Switch::AllOff, switching({byte('M')}, 1), Accept::Zero, Gives::Zero},
-    {Switch::OnE16, switching({byte('L'), byte('D'), u16le(0)}, 2), Accept::AllMaskBits, Gives::Zero},
+    {Switch::OnE16, switching({byte('L'), byte('D'), u16le(0)}, 2), Accept::AllMaskBits,
+     Gives::Zero},
     // The sixteen-relay off command is confirmed by the on command's test: every mask
     // bit set in the answer. Installed applications count on exactly that.
-    {Switch::OffE16, switching({byte('L'), byte('O'), u16le(0)}, 2), Accept::AllMaskBits, Gives::Zero},
-    {Switch::OnTimerE16, switching({byte('L'), byte('E'), u16le(0), low8(1)}, 2), Accept::AllMaskBits, Gives::Zero},
+    {Switch::OffE16, switching({byte('L'), byte('O'), u16le(0)}, 2), Accept::AllMaskBits,
+     Gives::Zero},
+    {Switch::OnTimerE16, switching({byte('L'), byte('E'), u16le(0), low8(1)}, 2),
+     Accept::AllMaskBits, Gives::Zero},
 };
 
 static_assert(wire::indexed_by(kSwitching, &Switching::which, Switch::OnTimerE16));
 
-constexpr Command kSwitchByte =
-    {.request = {byte('S'), byte(0x01), low8(0)}, .wait = Wait::DeadlineFirstCountedRecorded, .reply_length = 1, .limit_ms = kReplyLimitMs};
+constexpr Command kSwitchByte = {.request = {byte('S'), byte(0x01), low8(0)},
+                                 .wait = Wait::DeadlineFirstCountedRecorded,
+                                 .reply_length = 1,
+                                 .limit_ms = kReplyLimitMs};
 
 struct InputReports {
   Report which;
@@ -78,8 +88,12 @@ enum class Judged {
 };
 
 constexpr Command status_read(const Layout& request, int status_bytes) {
-  return {.request = request, .locked = true, .pause_before_ms = kBeforeStatusMs,
-          .wait = Wait::DataFirst, .reply_length = status_bytes, .limit_ms = kReplyLimitMs};
+  return {.request = request,
+          .locked = true,
+          .pause_before_ms = kBeforeStatusMs,
+          .wait = Wait::DataFirst,
+          .reply_length = status_bytes,
+          .limit_ms = kReplyLimitMs};
 }
 
 struct StatusRead {
@@ -101,8 +115,10 @@ constexpr StatusRead kStatusReads[] = {
 static_assert(wire::indexed_by(kStatusReads, &StatusRead::which, Status::Input));
 
 // Input reports come unasked: nothing is sent, one byte is awaited.
-constexpr Command kAnswer =
-    {.pause_before_ms = kBeforeStatusMs, .wait = Wait::DeadlineFirst, .reply_length = 1, .limit_ms = kReplyLimitMs};
+constexpr Command kAnswer = {.pause_before_ms = kBeforeStatusMs,
+                             .wait = Wait::DeadlineFirst,
+                             .reply_length = 1,
+                             .limit_ms = kReplyLimitMs};
 
 constexpr std::size_t kStatusSize = TAMR_STATUS_SIZE;
 

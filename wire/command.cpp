@@ -49,7 +49,8 @@ Outcome wait(const Command& command, const Link& link, std::span<std::uint8_t> r
     case Wait::SingleReceive:
       o.accepted = true;
       o.expected = static_cast<int>(reply.size());
-      if (!reply.empty()) o.last = platform::socket_receive(link.socket, reply.data(), reply.size());
+      if (!reply.empty())
+        o.last = platform::socket_receive(link.socket, reply.data(), reply.size());
       return o;
     case Wait::DataFirst:
       o = timed_wait(link, reply, command.limit_ms, platform::DeadlineRule::DataFirst);

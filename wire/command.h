@@ -60,13 +60,13 @@ inline constexpr int kSizedByCall = -1;
 struct Command {
   request::Layout request{};
   Framing framing = Framing::Plain;
-  bool locked = false;          // holds the library lock from the send to the reply
-  int pause_before_ms = 0;      // before the lock is taken
-  int pause_sent_ms = 0;        // between the send and the wait
+  bool locked = false;      // holds the library lock from the send to the reply
+  int pause_before_ms = 0;  // before the lock is taken
+  int pause_sent_ms = 0;    // between the send and the wait
   Wait wait = Wait::None;
-  int reply_length = 0;         // or kSizedByCall
+  int reply_length = 0;  // or kSizedByCall
   int limit_ms = 0;
-  int pause_after_ms = 0;       // after the lock is released
+  int pause_after_ms = 0;  // after the lock is released
   Records records = Records::WaitOnly;
 };
 
@@ -87,9 +87,7 @@ struct Outcome {
   platform::ReceiveResult last;  // the receive that ended the wait
   int expected = 0;
 
-  bool whole() const {
-    return sent && !timed_out && last.error == 0 && last.count == expected;
-  }
+  bool whole() const { return sent && !timed_out && last.error == 0 && last.count == expected; }
   // The last receive's count or error code.
   int passed_through() const { return last.outcome(); }
   // 0 unless the last receive failed, then its error code.

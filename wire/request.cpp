@@ -16,8 +16,7 @@ std::uint8_t* put(std::uint8_t* at, std::uint32_t v, void (*store)(std::uint8_t*
 
 }  // namespace
 
-void build(const Layout& layout, const Args& args, std::span<const std::uint8_t> data,
-           Built& out) {
+void build(const Layout& layout, const Args& args, std::span<const std::uint8_t> data, Built& out) {
   std::uint8_t* at = out.bytes.data();
   for (const Field& f : layout) {
     const std::uint32_t arg = f.value < kMaxArgs ? args[f.value] : 0;

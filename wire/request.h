@@ -15,15 +15,15 @@ namespace wire::request {
 inline constexpr std::size_t kBufferSize = 2048;
 
 enum class Piece : std::uint8_t {
-  End = 0,   // the layout stops here (value-initialised pieces end a row)
-  Byte,      // a fixed byte: `value`
-  Low8,      // the low byte of argument `value`
-  U16LE,     // argument `value` as 16 bits, low byte first
-  U32LE,     // argument `value` as 32 bits, low byte first
-  U16BE,     // argument `value` as 16 bits, high byte first
-  U32BE,     // argument `value` as 32 bits, high byte first
-  Zeros,     // `value` zero bytes
-  Data,      // the caller's data bytes
+  End = 0,  // the layout stops here (value-initialised pieces end a row)
+  Byte,     // a fixed byte: `value`
+  Low8,     // the low byte of argument `value`
+  U16LE,    // argument `value` as 16 bits, low byte first
+  U32LE,    // argument `value` as 32 bits, low byte first
+  U16BE,    // argument `value` as 16 bits, high byte first
+  U32BE,    // argument `value` as 32 bits, high byte first
+  Zeros,    // `value` zero bytes
+  Data,     // the caller's data bytes
 };
 
 struct Field {
@@ -93,7 +93,6 @@ constexpr std::size_t data_capacity(const Layout& layout, std::size_t buffer_siz
 }
 
 // Lays the request out; data that does not fit in kBufferSize bytes is cut.
-void build(const Layout& layout, const Args& args, std::span<const std::uint8_t> data,
-           Built& out);
+void build(const Layout& layout, const Args& args, std::span<const std::uint8_t> data, Built& out);
 
 }  // namespace wire::request

@@ -33,7 +33,10 @@ void fp_code_of_tiled_scans(benchmark::State& state) {
   state.counters["minutiae"] = static_cast<double>((length - 12) / 8);
 }
 
-BENCHMARK(fp_code_of_tiled_scans)->Args({300, 256})->Args({2000, 2000})->Unit(benchmark::kMillisecond);
+BENCHMARK(fp_code_of_tiled_scans)
+    ->Args({300, 256})
+    ->Args({2000, 2000})
+    ->Unit(benchmark::kMillisecond);
 
 template <std::vector<recognition::Minutia> (*kLayout)(int)>
 void verify_code(benchmark::State& state) {
@@ -48,8 +51,16 @@ void verify_code(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(p.VerifyFPCode(code.data(), stored.data()));
 }
 
-BENCHMARK(verify_code<test_codes::minutiae_in_a_row>)->Name("verify_code_in_a_row")->Arg(256)->Arg(1024)->Arg(4096)->Unit(benchmark::kMillisecond);
-BENCHMARK(verify_code<test_codes::minutiae_piled_up>)->Name("verify_code_piled_up")->Arg(4096)->Unit(benchmark::kMillisecond);
+BENCHMARK(verify_code<test_codes::minutiae_in_a_row>)
+    ->Name("verify_code_in_a_row")
+    ->Arg(256)
+    ->Arg(1024)
+    ->Arg(4096)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(verify_code<test_codes::minutiae_piled_up>)
+    ->Name("verify_code_piled_up")
+    ->Arg(4096)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 BENCHMARK_MAIN();

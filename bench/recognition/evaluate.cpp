@@ -81,7 +81,8 @@ bool evaluate_set(const Options& options, const char* set) {
         std::fprintf(stderr, "%s: cannot read %s\n", set, path.c_str());
         return false;
       }
-      if (options.width > 0) image = test_images::centred_window(image, options.width, options.height);
+      if (options.width > 0)
+        image = test_images::centred_window(image, options.width, options.height);
       images[f * kImpressions + i] = image;
     }
   }
@@ -93,7 +94,8 @@ bool evaluate_set(const Options& options, const char* set) {
     short counter = 0;
     for (int i = 0; i < kMostEnrolmentImages; ++i) {
       test_images::GreyImage& image = images[f * kImpressions + i];
-      if (p.CreateTemplate(image.pixels.data(), image.width, image.height, stored.data(), counter) == 1) {
+      if (p.CreateTemplate(image.pixels.data(), image.width, image.height, stored.data(),
+                           counter) == 1) {
         used[f] = i + 1;
         templates[f] = stored;
         break;
@@ -156,18 +158,21 @@ bool evaluate_set(const Options& options, const char* set) {
   }
   std::printf("%s (image type %d, threshold %d, %s): %d of %d fingers enrolled, images used:", set,
               options.image_type, options.threshold,
-              options.width > 0 ? (std::to_string(options.width) + " x " + std::to_string(options.height)).c_str()
-                                : "whole scans",
+              options.width > 0
+                  ? (std::to_string(options.width) + " x " + std::to_string(options.height)).c_str()
+                  : "whole scans",
               enrolled, fingers);
   for (int f = 0; f < fingers; ++f) std::printf(" %d", used[f]);
-  std::printf("\n  %d genuine and %d impostor scores (score:count)\n", genuine_pairs, impostor_pairs);
+  std::printf("\n  %d genuine and %d impostor scores (score:count)\n", genuine_pairs,
+              impostor_pairs);
   print_distribution("genuine", genuine);
   print_distribution("impostor", impostor);
   std::printf("  equal error rate %.1f %% (accepting at %d)\n", 100 * eer, eer_level);
   std::printf("  false rejects at zero false accepts %.1f %% (accepting at %d)\n",
               100 * (1.0 - share_at_least(genuine, zero_fa_level)), zero_fa_level);
-  std::printf("  identification rank 1: %d of %d probes (%.1f %%), %d with ties (%.1f %%)\n", rank_one, probes,
-              probes ? 100.0 * rank_one / probes : 0.0, rank_one_shared, probes ? 100.0 * rank_one_shared / probes : 0.0);
+  std::printf("  identification rank 1: %d of %d probes (%.1f %%), %d with ties (%.1f %%)\n",
+              rank_one, probes, probes ? 100.0 * rank_one / probes : 0.0, rank_one_shared,
+              probes ? 100.0 * rank_one_shared / probes : 0.0);
   return true;
 }
 

@@ -21,7 +21,8 @@ constexpr short kThreshold = 40;
 void process_image(benchmark::State& state) {
   const int width = static_cast<int>(state.range(0));
   const int height = static_cast<int>(state.range(1));
-  test_images::GreyImage image = test_images::centred_window(test_images::scan("fvc2002-db3b", 101, 1), width, height);
+  test_images::GreyImage image =
+      test_images::centred_window(test_images::scan("fvc2002-db3b", 101, 1), width, height);
   if (image.pixels.empty()) {
     state.SkipWithError("test image missing");
     return;
@@ -37,14 +38,19 @@ void process_image(benchmark::State& state) {
   }
 }
 
-BENCHMARK(process_image)->Args({300, 256})->Args({384, 256})->Args({440, 280})->Unit(benchmark::kMillisecond);
+BENCHMARK(process_image)
+    ->Args({300, 256})
+    ->Args({384, 256})
+    ->Args({440, 280})
+    ->Unit(benchmark::kMillisecond);
 
 // The stages after the skeleton alone: extraction (which works in place, so each round
 // starts from a fresh copy of the skeleton) and the pair relations.
 void minutiae_and_relations(benchmark::State& state) {
   const int width = static_cast<int>(state.range(0));
   const int height = static_cast<int>(state.range(1));
-  test_images::GreyImage image = test_images::centred_window(test_images::scan("fvc2002-db3b", 101, 1), width, height);
+  test_images::GreyImage image =
+      test_images::centred_window(test_images::scan("fvc2002-db3b", 101, 1), width, height);
   std::vector<std::uint8_t> skeleton(image.pixels.size());
   recognition::RidgeEnhancer enhancer(kImageType);
   if (image.pixels.empty() || !enhancer.set_up(width, height, 16, 3.0)) {
@@ -61,14 +67,18 @@ void minutiae_and_relations(benchmark::State& state) {
     set.height = static_cast<std::int16_t>(height);
     set.image = work.data();
     recognition::extract_minutiae(set);
-    recognition::NodeList nodes =
-        recognition::build_relations(set.minutiae.data(), static_cast<int>(set.minutiae.size()), false);
+    recognition::NodeList nodes = recognition::build_relations(
+        set.minutiae.data(), static_cast<int>(set.minutiae.size()), false);
     benchmark::DoNotOptimize(nodes.relations.data());
     state.counters["minutiae"] = static_cast<double>(set.minutiae.size());
   }
 }
 
-BENCHMARK(minutiae_and_relations)->Args({300, 256})->Args({384, 256})->Args({440, 280})->Unit(benchmark::kMicrosecond);
+BENCHMARK(minutiae_and_relations)
+    ->Args({300, 256})
+    ->Args({384, 256})
+    ->Args({440, 280})
+    ->Unit(benchmark::kMicrosecond);
 
 // Templates of the fingers in the test data, each enrolled from its first impressions.
 std::vector<std::vector<unsigned char>> gallery() {
@@ -85,7 +95,8 @@ std::vector<std::vector<unsigned char>> gallery() {
 
 void identify_find(benchmark::State& state) {
   std::vector<std::vector<unsigned char>> templates = gallery();
-  test_images::GreyImage live = test_images::centred_window(test_images::scan("fvc2002-db3b", 101, 7), 300, 256);
+  test_images::GreyImage live =
+      test_images::centred_window(test_images::scan("fvc2002-db3b", 101, 7), 300, 256);
   ProcTemp p(kImageType, kThreshold);
   if (templates.empty() || p.IdentifyInit(live.pixels.data(), live.width, live.height) != 0) {
     state.SkipWithError("no gallery or live image");

@@ -2,7 +2,6 @@
 // a type 321 terminal, against the bare round trip of the same bytes; and the processor
 // time a call uses while it waits out a silent terminal.
 #include <benchmark/benchmark.h>
-
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -25,7 +24,8 @@ void BM_RoundTrip_Bare(benchmark::State& state) {
   for (auto _ : state) {
     ::send(s, &request, 1, 0);
     std::size_t got = 0;
-    while (got < reply.size()) got += static_cast<std::size_t>(::recv(s, reply.data() + got, reply.size() - got, 0));
+    while (got < reply.size())
+      got += static_cast<std::size_t>(::recv(s, reply.data() + got, reply.size() - got, 0));
     benchmark::DoNotOptimize(reply);
   }
   ::close(s);
@@ -55,7 +55,8 @@ void BM_WaitOut2000msTimeOut(benchmark::State& state) {
     const long cpu_before = bench_support::thread_cpu_us();
     const auto start = std::chrono::steady_clock::now();
     benchmark::DoNotOptimize(vornGetParam(handle, block.data()));
-    wall_ms += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    wall_ms +=
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     cpu_us += bench_support::thread_cpu_us() - cpu_before;
   }
   const double cpu_ms = static_cast<double>(cpu_us) / 1000.0;

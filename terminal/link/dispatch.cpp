@@ -52,7 +52,6 @@ constexpr Row kTable[] = {
 
 static_assert(wire::indexed_by(kTable, &Row::op, Operation::ConvertToBmp24V2));
 
-
 constexpr std::array<std::int32_t, 4> kSocketColumns = {120, 220, 320, 321};
 
 struct SocketRow {
@@ -62,9 +61,9 @@ struct SocketRow {
 
 constexpr SocketRow kSocketTable[] = {
     //                                     120 220 320 321
-    {SocketOperation::TransmitImage,      {P,  P,  P,  P}},
-    {SocketOperation::GetImageFromClient, {Z,  P,  P,  P}},
-    {SocketOperation::CloseConnection,    {P,  P,  P,  P}},
+    {SocketOperation::TransmitImage, {P, P, P, P}},
+    {SocketOperation::GetImageFromClient, {Z, P, P, P}},
+    {SocketOperation::CloseConnection, {P, P, P, P}},
 };
 static_assert(wire::indexed_by(kSocketTable, &SocketRow::op, SocketOperation::CloseConnection));
 
@@ -80,15 +79,26 @@ Cell lookup(const Rows& rows, const Columns& columns, Op op, std::int32_t device
 
 Family family_of(std::int32_t deviceType) {
   switch (deviceType) {
-    case 120: case 121: case 130: case 131: return Family::Series120;
-    case 122: return Family::Type122;
-    case 220: case 320: return Family::Series220;
-    case 321: return Family::Type321;
-    default: return Family::None;
+    case 120:
+    case 121:
+    case 130:
+    case 131:
+      return Family::Series120;
+    case 122:
+      return Family::Type122;
+    case 220:
+    case 320:
+      return Family::Series220;
+    case 321:
+      return Family::Type321;
+    default:
+      return Family::None;
   }
 }
 
-Cell cell(Operation op, std::int32_t deviceType) { return lookup(kTable, kColumns, op, deviceType); }
+Cell cell(Operation op, std::int32_t deviceType) {
+  return lookup(kTable, kColumns, op, deviceType);
+}
 
 Cell socket_cell(SocketOperation op, std::int32_t deviceType) {
   return lookup(kSocketTable, kSocketColumns, op, deviceType);
@@ -96,10 +106,14 @@ Cell socket_cell(SocketOperation op, std::int32_t deviceType) {
 
 std::optional<std::int32_t> immediate_result(Operation op, std::int32_t deviceType) {
   switch (cell(op, deviceType)) {
-    case Cell::NotSupported: return VORN_NOT_SUPPORTED;
-    case Cell::ReturnsZero: return VORN_OK;
-    case Cell::NoWatchdog: return VORN_NO_SOCKET;
-    default: return std::nullopt;
+    case Cell::NotSupported:
+      return VORN_NOT_SUPPORTED;
+    case Cell::ReturnsZero:
+      return VORN_OK;
+    case Cell::NoWatchdog:
+      return VORN_NO_SOCKET;
+    default:
+      return std::nullopt;
   }
 }
 

@@ -1,10 +1,9 @@
 // The exported entry points of libvornc.so: argument checks, then the operation.
-#include "vornc.h"
-
 #include "terminal/link/connection.h"
 #include "terminal/link/device_table.h"
 #include "terminal/link/identity.h"
 #include "terminal/link/outputs.h"
+#include "vornc.h"
 
 using namespace vornc;
 
@@ -74,7 +73,8 @@ int32_t vornGetType(int32_t handle) {
 int32_t vornGetDeviceType(int32_t handle) { return on_slot(handle, connection::get_device_type); }
 
 int32_t vornGetTypeDevice(int32_t handle, unsigned char* out) {
-  return on_slot_with(handle, out, [&](TerminalSlot& s) { return connection::get_type_byte(s, out); });
+  return on_slot_with(handle, out,
+                      [&](TerminalSlot& s) { return connection::get_type_byte(s, out); });
 }
 
 int32_t vornGetTypeChannel(int32_t handle, unsigned char* out) {
@@ -93,20 +93,27 @@ int32_t vornStopActive(int32_t deviceType, const char* host, int32_t port) {
 // ---- Identity and configuration block ----
 
 int32_t vornGetVersion(int32_t handle, unsigned char* version) {
-  return on_slot_with(handle, version, [&](TerminalSlot& s) { return identity::get_version(s, version); });
+  return on_slot_with(handle, version,
+                      [&](TerminalSlot& s) { return identity::get_version(s, version); });
 }
 
 int32_t vornGetParam(int32_t handle, unsigned char* params) {
-  return on_slot_with(handle, params, [&](TerminalSlot& s) { return identity::get_param(s, params); });
+  return on_slot_with(handle, params,
+                      [&](TerminalSlot& s) { return identity::get_param(s, params); });
 }
 
 int32_t vornSetParam(int32_t handle, const unsigned char* params) {
-  return on_slot_with(handle, params, [&](TerminalSlot& s) { return identity::set_param(s, params); });
+  return on_slot_with(handle, params,
+                      [&](TerminalSlot& s) { return identity::set_param(s, params); });
 }
 
-int32_t vornReadConfiguration(int32_t handle) { return on_slot(handle, identity::read_configuration); }
+int32_t vornReadConfiguration(int32_t handle) {
+  return on_slot(handle, identity::read_configuration);
+}
 
-int32_t vornWriteConfiguration(int32_t handle) { return on_slot(handle, identity::write_configuration); }
+int32_t vornWriteConfiguration(int32_t handle) {
+  return on_slot(handle, identity::write_configuration);
+}
 
 int32_t vornReboot(int32_t handle) { return on_slot(handle, identity::reboot); }
 
@@ -127,7 +134,8 @@ int32_t vornLedTimer(int32_t handle, int32_t code, int32_t value) {
 }
 
 int32_t vornFlashLED(int32_t handle, int32_t type, int32_t milliseconds) {
-  return on_slot(handle, [&](TerminalSlot& s) { return outputs::flash_led(s, type, milliseconds); });
+  return on_slot(handle,
+                 [&](TerminalSlot& s) { return outputs::flash_led(s, type, milliseconds); });
 }
 
 void vornDisableYellowLED(void) { library().yellowLedDisabled = true; }
@@ -145,8 +153,8 @@ int32_t vornRelayOFF(int32_t handle) { return on_slot(handle, outputs::relay_off
 int32_t vornRelayTimer(int32_t handle) { return on_slot(handle, outputs::relay_timer); }
 
 int32_t vornFlashOn(int32_t handle, int32_t value, int32_t milliseconds) {
-  return on_slot(handle,
-                 [&](TerminalSlot& s) { return outputs::flash_on(s, low_byte(value), milliseconds); });
+  return on_slot(
+      handle, [&](TerminalSlot& s) { return outputs::flash_on(s, low_byte(value), milliseconds); });
 }
 
 int32_t vornFlashOff(int32_t handle, int32_t value) {
@@ -155,7 +163,8 @@ int32_t vornFlashOff(int32_t handle, int32_t value) {
 
 int32_t vornSendToSerial(int32_t handle, const unsigned char* data, int32_t size) {
   if (data == nullptr && low_byte(size) != 0) return VORN_NO_REPLY;
-  return on_slot(handle, [&](TerminalSlot& s) { return outputs::send_to_serial(s.socket, data, size); });
+  return on_slot(handle,
+                 [&](TerminalSlot& s) { return outputs::send_to_serial(s.socket, data, size); });
 }
 
 int32_t vornGetTemp(int32_t handle, unsigned char* out) {
@@ -163,7 +172,8 @@ int32_t vornGetTemp(int32_t handle, unsigned char* out) {
 }
 
 int32_t vornGetMsgErrors(int32_t handle, unsigned char* out) {
-  return on_slot_with(handle, out, [&](TerminalSlot& s) { return outputs::get_msg_errors(s, out); });
+  return on_slot_with(handle, out,
+                      [&](TerminalSlot& s) { return outputs::get_msg_errors(s, out); });
 }
 
 int32_t vornCloseConnection(int32_t deviceType, int32_t socket) {

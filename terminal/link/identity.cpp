@@ -33,14 +33,13 @@ constexpr int kType321VersionRecord = 128;
 
 // The series-120, 220 and 320 version request: the reply is not judged, a silent
 // terminal gives zeros.
-constexpr Variant kPlainGetVersion = {
-    .family = Family::Series120,
-    .command = {.request = {byte('V'), byte('V'), byte(0)},
-                .pause_before_ms = kBeforePlainCommandMs,
-                .wait = Wait::DeadlineFirst,
-                .reply_length = kVersionBytes,
-                .limit_ms = kPlainReadLimitMs},
-    .delivery = Delivery::Copied};
+constexpr Variant kPlainGetVersion = {.family = Family::Series120,
+                                      .command = {.request = {byte('V'), byte('V'), byte(0)},
+                                                  .pause_before_ms = kBeforePlainCommandMs,
+                                                  .wait = Wait::DeadlineFirst,
+                                                  .reply_length = kVersionBytes,
+                                                  .limit_ms = kPlainReadLimitMs},
+                                      .delivery = Delivery::Copied};
 
 constexpr Variants kGetVersion = {
     kPlainGetVersion,
@@ -69,12 +68,11 @@ static_assert(exchange::covers_the_families(kGetVersion));
 
 // The plain block read cannot tell a silent terminal from an answer: the caller's block
 // then keeps what it held. The configuration copy is read with it on every model.
-constexpr Variant kPlainGetParam = {
-    .family = Family::Series120,
-    .command = {.request = {byte('P'), byte('P'), byte(0)},
-                .wait = Wait::DeadlineFirst,
-                .reply_length = kParamBytes,
-                .limit_ms = kPlainReadLimitMs}};
+constexpr Variant kPlainGetParam = {.family = Family::Series120,
+                                    .command = {.request = {byte('P'), byte('P'), byte(0)},
+                                                .wait = Wait::DeadlineFirst,
+                                                .reply_length = kParamBytes,
+                                                .limit_ms = kPlainReadLimitMs}};
 
 constexpr Variants kGetParam = {
     kPlainGetParam,
@@ -99,11 +97,10 @@ constexpr Variants kGetParam = {
 static_assert(exchange::covers_the_families(kGetParam));
 
 // The plain block write: 'C', the block, a zero byte; nothing is answered.
-constexpr Variant kPlainSetParam = {
-    .family = Family::Series120,
-    .command = {.request = {byte('C'), data(), byte(0)},
-                .pause_before_ms = kBeforePlainCommandMs,
-                .pause_after_ms = kStorePlainBlockMs}};
+constexpr Variant kPlainSetParam = {.family = Family::Series120,
+                                    .command = {.request = {byte('C'), data(), byte(0)},
+                                                .pause_before_ms = kBeforePlainCommandMs,
+                                                .pause_after_ms = kStorePlainBlockMs}};
 
 constexpr Variants kSetParam = {
     kPlainSetParam,
@@ -123,12 +120,11 @@ constexpr Variants kSetParam = {
 static_assert(exchange::covers_the_families(kSetParam));
 
 // Types 130, 220 and 320 are not rebooted (their rows are never played).
-constexpr Variant kPlainReboot = {
-    .family = Family::Series120,
-    .command = {.request = {byte('R'), byte('*')},
-                .pause_before_ms = kBeforePlainCommandMs,
-                .pause_after_ms = kAfterRebootMs,
-                .records = Records::SendFailure}};
+constexpr Variant kPlainReboot = {.family = Family::Series120,
+                                  .command = {.request = {byte('R'), byte('*')},
+                                              .pause_before_ms = kBeforePlainCommandMs,
+                                              .pause_after_ms = kAfterRebootMs,
+                                              .records = Records::SendFailure}};
 
 constexpr Variants kReboot = {
     kPlainReboot,

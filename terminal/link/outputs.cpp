@@ -75,21 +75,19 @@ constexpr int kTemperatureBytes = 3;
 constexpr std::size_t kSerialDataBytes = 256;
 
 // LED commands: argument 0 on or off (or the 321's sub-code), argument 1 the code.
-constexpr Variant kFrameLed = {
-    .family = Family::Type122,
-    .command = {.request = {byte('A'), low8(0), low8(1)},
-                .framing = Framing::Crc,
-                .wait = Wait::DataFirst,
-                .reply_length = 6,
-                .limit_ms = exchange::kReplyLimitMs},
-    .unanswered = VORN_TIMEOUT};
-constexpr Variant kType321Led = {
-    .family = Family::Type321,
-    .command = {.request = {byte('X'), low8(0)},
-                .wait = Wait::DeadlineFirstCountedRecorded,
-                .reply_length = 1,
-                .limit_ms = kAnswerLimitMs},
-    .unanswered = VORN_NO_REPLY};
+constexpr Variant kFrameLed = {.family = Family::Type122,
+                               .command = {.request = {byte('A'), low8(0), low8(1)},
+                                           .framing = Framing::Crc,
+                                           .wait = Wait::DataFirst,
+                                           .reply_length = 6,
+                                           .limit_ms = exchange::kReplyLimitMs},
+                               .unanswered = VORN_TIMEOUT};
+constexpr Variant kType321Led = {.family = Family::Type321,
+                                 .command = {.request = {byte('X'), low8(0)},
+                                             .wait = Wait::DeadlineFirstCountedRecorded,
+                                             .reply_length = 1,
+                                             .limit_ms = kAnswerLimitMs},
+                                 .unanswered = VORN_NO_REPLY};
 constexpr Command kPacedLed = {.request = {byte('A'), low8(0), low8(1)},
                                .pause_before_ms = kBeforePacedLedMs,
                                .pause_after_ms = kAfterPacedLedMs};
@@ -99,13 +97,12 @@ constexpr Command kSeries220Led = {.request = {byte('A'), low8(0), low8(1)},
 constexpr Command kSeries220LedsSettle = {.pause_after_ms = kAfterSeries220LedsMs};
 
 // LED timers: argument 0 the selector, 1 the value.
-constexpr Variant kType321LedTimer = {
-    .family = Family::Type321,
-    .command = {.request = {byte('X'), low8(0), low8(1)},
-                .wait = Wait::DeadlineFirstCountedRecorded,
-                .reply_length = 1,
-                .limit_ms = kAnswerLimitMs},
-    .unanswered = VORN_NO_REPLY};
+constexpr Variant kType321LedTimer = {.family = Family::Type321,
+                                      .command = {.request = {byte('X'), low8(0), low8(1)},
+                                                  .wait = Wait::DeadlineFirstCountedRecorded,
+                                                  .reply_length = 1,
+                                                  .limit_ms = kAnswerLimitMs},
+                                      .unanswered = VORN_NO_REPLY};
 constexpr Command kSeries120LedTimer = {.request = {byte('X'), low8(0), low8(1)},
                                         .pause_after_ms = kAfterLedTimerMs};
 

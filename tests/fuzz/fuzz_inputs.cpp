@@ -21,7 +21,9 @@ const std::vector<unsigned char>& real_template() {
 
 const std::vector<unsigned char>& small_scan() {
   static const std::vector<unsigned char> pixels =
-      test_images::centred_window(test_images::scan("fvc2002-db3b", 102, 1), kSmallScanSide, kSmallScanSide).pixels;
+      test_images::centred_window(test_images::scan("fvc2002-db3b", 102, 1), kSmallScanSide,
+                                  kSmallScanSide)
+          .pixels;
   return pixels;
 }
 

@@ -15,11 +15,13 @@ namespace {
 
 void write(const std::filesystem::path& path, const std::vector<unsigned char>& bytes) {
   std::filesystem::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                               static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
 }
 
-std::vector<unsigned char> with_lead(std::vector<unsigned char> lead, const std::vector<unsigned char>& body) {
+std::vector<unsigned char> with_lead(std::vector<unsigned char> lead,
+                                     const std::vector<unsigned char>& body) {
   lead.insert(lead.end(), body.begin(), body.end());
   return lead;
 }
@@ -56,13 +58,13 @@ int main(int argc, char** argv) {
     int height;
   };
   for (const Window& w : {Window{101, 63, 47}, Window{102, 16, 79}, Window{103, 48, 48}}) {
-    const std::string name = "db3b_" + std::to_string(w.finger) + "_" + std::to_string(w.width) + "x" +
-                             std::to_string(w.height);
-    test_images::GreyImage image =
-        test_images::centred_window(test_images::scan("fvc2002-db3b", w.finger, 1), w.width, w.height);
-    write(dir / "image" / name,
-          with_lead({static_cast<unsigned char>(w.width - 16), static_cast<unsigned char>(w.height - 16), 0},
-                    image.pixels));
+    const std::string name = "db3b_" + std::to_string(w.finger) + "_" + std::to_string(w.width) +
+                             "x" + std::to_string(w.height);
+    test_images::GreyImage image = test_images::centred_window(
+        test_images::scan("fvc2002-db3b", w.finger, 1), w.width, w.height);
+    write(dir / "image" / name, with_lead({static_cast<unsigned char>(w.width - 16),
+                                           static_cast<unsigned char>(w.height - 16), 0},
+                                          image.pixels));
   }
   return 0;
 }

@@ -14,7 +14,8 @@ namespace {
 
 void replay(const std::filesystem::path& file) {
   std::ifstream in(file, std::ios::binary);
-  const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::vector<char> bytes((std::istreambuf_iterator<char>(in)),
+                                std::istreambuf_iterator<char>());
   std::vector<std::uint8_t> exact(bytes.begin(), bytes.end());  // exactly its size on the heap
   LLVMFuzzerTestOneInput(exact.data(), exact.size());
 }

@@ -1,8 +1,7 @@
 /* An application of the installed relay controller library: loads it and asks for its
  * version. */
-#include <tamr11xc.h>
-
 #include <stdio.h>
+#include <tamr11xc.h>
 
 int main(void) {
   const char* version = tamrGetSDKVersion();

@@ -1,7 +1,6 @@
 /* An application of the installed terminal library: loads it and asks for its version. */
-#include <vornc.h>
-
 #include <stdio.h>
+#include <vornc.h>
 
 int main(void) {
   const char* version = vornGetSDKVersion();

@@ -3,10 +3,7 @@
 // take it; a child forked inside a held scope neither holds nor frees its parent's lock.
 // A regression would make these children or the test wait for ever, so every wait here
 // is bounded and a child still running at its limit is killed.
-#include "platform/named_lock.h"
-
 #include <gtest/gtest.h>
-
 #include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -20,12 +17,14 @@
 #include <thread>
 
 #include "platform/clock.h"
+#include "platform/named_lock.h"
 
 namespace {
 
 using platform::NamedLock;
 
-constexpr int kPromptMs = 1000;   // a free lock is taken in milliseconds; this allows a loaded machine
+constexpr int kPromptMs =
+    1000;  // a free lock is taken in milliseconds; this allows a loaded machine
 constexpr int kGiveUpMs = 5000;   // how long a regression keeps a wait going before it fails
 constexpr int kExcludedMs = 200;  // how long a child must stay shut out while the parent holds
 

@@ -1,7 +1,6 @@
 #include "platform/named_lock.h"
 
 #include <gtest/gtest.h>
-
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>

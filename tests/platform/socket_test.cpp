@@ -16,10 +16,10 @@ TEST(SocketErrors, ErrnoValuesMapToWinsockNumbers) {
     int errno_value;
     int winsock;
   } table[] = {
-      {EAGAIN, 10035},       {EWOULDBLOCK, 10035}, {ECONNRESET, 10054},   {ECONNABORTED, 10053},
-      {ENOTCONN, 10057},     {ETIMEDOUT, 10060},   {ECONNREFUSED, 10061}, {EBADF, 10038},
-      {EINTR, 10004},        {EHOSTUNREACH, 10065}, {ENETUNREACH, 10051}, {ENETDOWN, 10050},
-      {ESHUTDOWN, 10058},    {EINVAL, 10022},      {EMSGSIZE, 10040},     {ENOMEM, wsa::kOtherError},
+      {EAGAIN, 10035},    {EWOULDBLOCK, 10035},  {ECONNRESET, 10054},   {ECONNABORTED, 10053},
+      {ENOTCONN, 10057},  {ETIMEDOUT, 10060},    {ECONNREFUSED, 10061}, {EBADF, 10038},
+      {EINTR, 10004},     {EHOSTUNREACH, 10065}, {ENETUNREACH, 10051},  {ENETDOWN, 10050},
+      {ESHUTDOWN, 10058}, {EINVAL, 10022},       {EMSGSIZE, 10040},     {ENOMEM, wsa::kOtherError},
   };
   for (const auto& row : table) {
     EXPECT_EQ(winsock_error(row.errno_value), row.winsock) << "errno " << row.errno_value;

@@ -1,7 +1,6 @@
 #include "platform/timed_receive.h"
 
 #include <gtest/gtest.h>
-
 #include <sys/resource.h>
 
 #include "platform/clock.h"

@@ -50,16 +50,20 @@ struct Golden {
 
 // One of each terminal geometry and both sensors.
 constexpr Golden kGolden[] = {
-    {"fvc2002-db2b", 101, 1, 300, 256, 26, 0x3d0d381df3037c7f, 0xd1a236b7d22b1f70, 0x6571587cbd97d611},
-    {"fvc2002-db2b", 103, 5, 440, 280, 16, 0xf7b6ec80f1ad9380, 0x3633b7002d2f6119, 0x40a5694ec6285345},
-    {"fvc2002-db3b", 102, 3, 384, 256, 41, 0xc49e8ae4b74049f0, 0x84e5d515558652fd, 0x01085e265c98d83a},
-    {"fvc2002-db3b", 103, 8, 300, 256, 21, 0x29fc5ae041d14802, 0xddc42414b789ee8d, 0x0975d83fc4b2a58a},
+    {"fvc2002-db2b", 101, 1, 300, 256, 26, 0x3d0d381df3037c7f, 0xd1a236b7d22b1f70,
+     0x6571587cbd97d611},
+    {"fvc2002-db2b", 103, 5, 440, 280, 16, 0xf7b6ec80f1ad9380, 0x3633b7002d2f6119,
+     0x40a5694ec6285345},
+    {"fvc2002-db3b", 102, 3, 384, 256, 41, 0xc49e8ae4b74049f0, 0x84e5d515558652fd,
+     0x01085e265c98d83a},
+    {"fvc2002-db3b", 103, 8, 300, 256, 21, 0x29fc5ae041d14802, 0xddc42414b789ee8d,
+     0x0975d83fc4b2a58a},
 };
 
 TEST(ChainDigest, MinutiaeRelationsAndFpCodesOfRealScans) {
   for (const Golden& g : kGolden) {
-    SCOPED_TRACE(testing::Message() << g.set << ' ' << g.finger << '_' << g.impression << ' ' << g.width << " x "
-                                    << g.height);
+    SCOPED_TRACE(testing::Message() << g.set << ' ' << g.finger << '_' << g.impression << ' '
+                                    << g.width << " x " << g.height);
     GreyImage image = centred_window(scan(g.set, g.finger, g.impression), g.width, g.height);
     std::vector<std::uint8_t> skeleton(image.pixels.size());
     RidgeEnhancer enhancer(0);
@@ -75,10 +79,12 @@ TEST(ChainDigest, MinutiaeRelationsAndFpCodesOfRealScans) {
     ASSERT_TRUE(extract_minutiae(set));
     Digest minutiae;
     for (const Minutia& m : set.minutiae) {
-      for (const std::int32_t v : {m.x, m.y, static_cast<std::int32_t>(m.kind), m.x2, m.y2}) minutiae.add(v, 4);
+      for (const std::int32_t v : {m.x, m.y, static_cast<std::int32_t>(m.kind), m.x2, m.y2})
+        minutiae.add(v, 4);
     }
     Digest relations;
-    const NodeList nodes = build_relations(set.minutiae.data(), static_cast<int>(set.minutiae.size()), false);
+    const NodeList nodes =
+        build_relations(set.minutiae.data(), static_cast<int>(set.minutiae.size()), false);
     for (const PairRelation& r : nodes.relations) {
       relations.add(r.distance, 2);
       relations.add(r.angle_here, 2);

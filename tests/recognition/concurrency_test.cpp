@@ -31,7 +31,8 @@ Outcome session(const char* set, int finger, const Bytes& stored) {
   for (const auto& [impression, width] : {std::pair{6, 384}, std::pair{7, 300}}) {
     GreyImage image = centred_window(scan(set, finger, impression), width, 256);
     Bytes code(12 + 8 * 4094);
-    code.resize(static_cast<std::size_t>(p.CreateFPCode(image.pixels.data(), image.width, image.height, code.data())));
+    code.resize(static_cast<std::size_t>(
+        p.CreateFPCode(image.pixels.data(), image.width, image.height, code.data())));
     out.codes.push_back(code);
     Bytes templ = stored;  // each thread its own copy, as applications hold them
     out.scores.push_back(p.VerifyFPCode(code.data(), templ.data()));

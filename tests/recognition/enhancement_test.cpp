@@ -19,12 +19,18 @@ using Pixels = std::vector<std::uint8_t>;
 // Owns the arrays behind a BlockField; every block starts in the finger with frequency 0.
 struct Grid {
   Grid(int columns, int rows)
-      : columns(columns), rows(rows), mask(count(), 1), orientation(count()),
-        frequency(count()), cos2(count()), sin2(count()), previous(count()) {}
+      : columns(columns),
+        rows(rows),
+        mask(count(), 1),
+        orientation(count()),
+        frequency(count()),
+        cos2(count()),
+        sin2(count()),
+        previous(count()) {}
   int count() const { return columns * rows; }
   BlockField field() {
-    return {columns,           rows,        mask.data(), orientation.data(), frequency.data(),
-            cos2.data(),       sin2.data(), previous.data()};
+    return {columns,          rows,        mask.data(), orientation.data(),
+            frequency.data(), cos2.data(), sin2.data(), previous.data()};
   }
   std::uint8_t& mask_at(int column, int row) { return mask[row * columns + column]; }
 
@@ -115,21 +121,19 @@ TEST(Orientation, NeighbourhoodIsSummedColumnByColumn) {
   // Doubled angles around 60 degrees whose sum points at 60 degrees to within rounding:
   // summed column by column the orientation truncates to 29, row by row to 30.
   Grid grid(5, 5);
-  grid.cos2 = {0.7800899280108246,   -0.0190081261677773, 0.6044694003052233,
-               0.12923292548870377,  0.43998269413048136, 0.9200791464389806,
-               0.8524981508028269,   0.7004521862955567,  0.7941466816832741,
-               0.38766569705772663,  0.09132114721187848, 0.176112757153315,
-               0.8753730014080974,   0.5577048800371303,  0.6419457597872594,
-               0.34305214306737924,  0.19724543101033823, 0.15179890480003064,
-               0.7503888744976761,   -0.12078926265797021, 0.7644330480885023,
-               0.26785565794614546,  0.026448590992307345, 0.8167461379019952,
+  grid.cos2 = {0.7800899280108246,  -0.0190081261677773, 0.6044694003052233,   0.12923292548870377,
+               0.43998269413048136, 0.9200791464389806,  0.8524981508028269,   0.7004521862955567,
+               0.7941466816832741,  0.38766569705772663, 0.09132114721187848,  0.176112757153315,
+               0.8753730014080974,  0.5577048800371303,  0.6419457597872594,   0.34305214306737924,
+               0.19724543101033823, 0.15179890480003064, 0.7503888744976761,   -0.12078926265797021,
+               0.7644330480885023,  0.26785565794614546, 0.026448590992307345, 0.8167461379019952,
                0.5000000000000001};
-  grid.sin2 = {0.6256674070271413, 0.9998193292488348, 0.7966283600868372, 0.9916142652108385,
-               0.8980062521306204, 0.39173251625071537, 0.5227302391078602, 0.7136993307505443,
-               0.6077261290840181, 0.9218000365180872, 0.9958214940800919, 0.9843699999328797,
-               0.48344814448478257, 0.8300393164078255, 0.766750051510372, 0.9393163615826556,
-               0.9803541400665098, 0.9884113984073186, 0.6609966240686187, 0.9926781724338175,
-               0.6447031215917304, 0.9634590528435745, 0.9996501748284354, 0.5769971804282712,
+  grid.sin2 = {0.6256674070271413,  0.9998193292488348,  0.7966283600868372, 0.9916142652108385,
+               0.8980062521306204,  0.39173251625071537, 0.5227302391078602, 0.7136993307505443,
+               0.6077261290840181,  0.9218000365180872,  0.9958214940800919, 0.9843699999328797,
+               0.48344814448478257, 0.8300393164078255,  0.766750051510372,  0.9393163615826556,
+               0.9803541400665098,  0.9884113984073186,  0.6609966240686187, 0.9926781724338175,
+               0.6447031215917304,  0.9634590528435745,  0.9996501748284354, 0.5769971804282712,
                0.8660254037844386};
   BlockField blocks = grid.field();
   smooth_orientation(blocks);
@@ -217,10 +221,9 @@ TEST(FrequencyGaps, NormalisedWeightsAreSummedRowByRow) {
   // Nineteen neighbours of frequency 41 around an unknown block: their weighted mean is 41
   // only with the weights normalised and summed row by row; unnormalised or column by
   // column it rounds below 41 and truncates to 40.
-  const std::pair<int, int> neighbours[] = {{-3, -3}, {-1, -2}, {0, -2}, {-3, -1}, {-1, -1},
-                                            {0, -1},  {1, -1},  {-3, 0}, {-2, 0},  {1, 0},
-                                            {-2, 1},  {1, 1},   {2, 1},  {-3, 2},  {-2, 2},
-                                            {1, 2},   {-3, 3},  {1, 3},  {3, 3}};
+  const std::pair<int, int> neighbours[] = {
+      {-3, -3}, {-1, -2}, {0, -2}, {-3, -1}, {-1, -1}, {0, -1}, {1, -1}, {-3, 0}, {-2, 0}, {1, 0},
+      {-2, 1},  {1, 1},   {2, 1},  {-3, 2},  {-2, 2},  {1, 2},  {-3, 3}, {1, 3},  {3, 3}};
   Grid grid(7, 7);
   grid.mask.assign(grid.count(), 0);
   grid.mask_at(3, 3) = 1;
@@ -285,13 +288,21 @@ Pixels textured_with_flat_blocks(int width, int height,
 
 TEST(Segmentation, LowContrastIsClearedFromTheBorderInwardInScanOrder) {
   // 18 x 16 blocks, like a 300 x 256 image.
-  const Pixels image = textured_with_flat_blocks(
-      288, 256,
-      {{1, 8},                                                 // in the second column
-       {17, 5},                                                // in the last column
-       {8, 8},                                                 // alone inside
-       {0, 10}, {1, 10}, {2, 10}, {3, 10}, {4, 10}, {5, 10},   // a row from the left edge
-       {12, 11}, {12, 12}, {12, 13}, {12, 14}, {12, 15}});     // a column to the bottom edge
+  const Pixels image = textured_with_flat_blocks(288, 256,
+                                                 {{1, 8},   // in the second column
+                                                  {17, 5},  // in the last column
+                                                  {8, 8},   // alone inside
+                                                  {0, 10},
+                                                  {1, 10},
+                                                  {2, 10},
+                                                  {3, 10},
+                                                  {4, 10},
+                                                  {5, 10},  // a row from the left edge
+                                                  {12, 11},
+                                                  {12, 12},
+                                                  {12, 13},
+                                                  {12, 14},
+                                                  {12, 15}});  // a column to the bottom edge
   Grid grid(18, 16);
   BlockField blocks = grid.field();
   segment_finger({image.data(), 288, 256}, blocks, 3.0);

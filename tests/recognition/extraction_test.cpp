@@ -12,7 +12,8 @@ using namespace recognition;
 // A hand-drawn skeleton: 0 background, 255 ridge.
 class Drawing {
  public:
-  Drawing(int width, int height) : width_(width), height_(height), pixels_(static_cast<std::size_t>(width) * height) {}
+  Drawing(int width, int height)
+      : width_(width), height_(height), pixels_(static_cast<std::size_t>(width) * height) {}
 
   void set(int x, int y) { pixels_[static_cast<std::size_t>(y) * width_ + x] = kRidge; }
   std::uint8_t at(int x, int y) const { return pixels_[static_cast<std::size_t>(y) * width_ + x]; }
@@ -159,8 +160,14 @@ TEST(Extraction, BorderArtefactLinesAreClearedWithTheirMargin) {
   d.set(50, 4);
   d.set(50, 5);
   d.extract();
-  expect_cleared(d, {{5, 30, true}, {7, 30, true}, {8, 30, false}, {94, 30, true}, {92, 30, true}, {91, 30, false},
-                     {50, 4, true}, {50, 5, false}});
+  expect_cleared(d, {{5, 30, true},
+                     {7, 30, true},
+                     {8, 30, false},
+                     {94, 30, true},
+                     {92, 30, true},
+                     {91, 30, false},
+                     {50, 4, true},
+                     {50, 5, false}});
 }
 
 TEST(Extraction, CornersOfRightAngledTurnsAndCrossingsAreRemoved) {
@@ -175,8 +182,13 @@ TEST(Extraction, CornersOfRightAngledTurnsAndCrossingsAreRemoved) {
   d.extract();
   // In the + the pixel above the centre has four neighbours first; once it is gone the
   // centre has three and stays, and the pixel below goes in its turn.
-  expect_cleared(d, {{30, 40, true}, {30, 39, false}, {40, 60, true}, {39, 59, false}, {70, 29, true},
-                     {70, 30, false}, {70, 31, true}});
+  expect_cleared(d, {{30, 40, true},
+                     {30, 39, false},
+                     {40, 60, true},
+                     {39, 59, false},
+                     {70, 29, true},
+                     {70, 30, false},
+                     {70, 31, true}});
 }
 
 TEST(Extraction, MoreMinutiaeThanAnFpCodeCanCountAreRefused) {

@@ -28,12 +28,14 @@ Code code_claiming(int n, int length_field) {
   code[4] = kVersion;
   byte_order::store_le16(code.data() + 6, static_cast<std::uint16_t>(length_field));
   byte_order::store_le16(code.data() + 8, static_cast<std::uint16_t>(n));
-  if (length_field == code_length(n)) byte_order::store_le32(code.data(), tf::crc(code.data() + 4, code.size() - 4));
+  if (length_field == code_length(n))
+    byte_order::store_le32(code.data(), tf::crc(code.data() + 4, code.size() - 4));
   return code;
 }
 
 TEST(FpCode, RecordsHoldPositionsAndDirectionPointsInOrder) {
-  const Code code = code_of({Minutia{200, 290, kRidgeEnding, 210, 270}, Minutia{5, 6, kBifurcation, 7, 8}});
+  const Code code =
+      code_of({Minutia{200, 290, kRidgeEnding, 210, 270}, Minutia{5, 6, kBifurcation, 7, 8}});
   ASSERT_EQ(code.size(), 28u);
   const Code header = {1, 0, 28, 0, 2, 0, 0, 0};
   EXPECT_EQ(Code(code.begin() + 4, code.begin() + 12), header);
@@ -71,7 +73,8 @@ TEST(FpCode, EveryCheckedByteAndTheBounds) {
     std::function<Code()> make;
     CodeCheck expected;
   };
-  const Code good = code_of({Minutia{200, 290, kRidgeEnding, 210, 270}, Minutia{5, 6, kBifurcation, 7, 8}});
+  const Code good =
+      code_of({Minutia{200, 290, kRidgeEnding, 210, 270}, Minutia{5, 6, kBifurcation, 7, 8}});
   auto changed = [good](std::size_t offset) {
     return [good, offset] {
       Code c = good;
@@ -92,10 +95,12 @@ TEST(FpCode, EveryCheckedByteAndTheBounds) {
       {"last record byte", changed(27), CodeCheck::kWrongCrc},
       {"n 0", [] { return code_claiming(0, 12); }, CodeCheck::kValid},
       {"n 4096", [] { return code_claiming(4096, code_length(4096)); }, CodeCheck::kValid},
-      {"n 4097", [] { return code_claiming(4097, code_length(4097)); }, CodeCheck::kTooManyMinutiae},
+      {"n 4097", [] { return code_claiming(4097, code_length(4097)); },
+       CodeCheck::kTooManyMinutiae},
       {"n 65535", [] { return code_claiming(65535, 12); }, CodeCheck::kWrongLength},
       {"length 0", [] { return code_claiming(0, 0); }, CodeCheck::kWrongLength},
-      {"length one record short", [] { return code_claiming(3, code_length(2)); }, CodeCheck::kWrongLength},
+      {"length one record short", [] { return code_claiming(3, code_length(2)); },
+       CodeCheck::kWrongLength},
       {"all zero", [] { return Code(12, 0); }, CodeCheck::kWrongVersion},
   };
   for (const Case& c : cases) {

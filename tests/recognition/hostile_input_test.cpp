@@ -73,7 +73,8 @@ TEST_F(HostileInput, RandomAndZeroTemplatesAreRejected) {
     EXPECT_LT(p_.GetQualityTemplate(exact.get()), 0);
     EXPECT_EQ(p_.IdentifyFind(exact.get()), -3);
   }
-  for (const Bytes& t : templates) EXPECT_EQ(p_.VerifyFPCode(exact_copy(t).get(), exact_copy(t).get()), -3);
+  for (const Bytes& t : templates)
+    EXPECT_EQ(p_.VerifyFPCode(exact_copy(t).get(), exact_copy(t).get()), -3);
 }
 
 TEST_F(HostileInput, TemplatesWithWildRecordsScoreWithinRange) {
@@ -81,7 +82,8 @@ TEST_F(HostileInput, TemplatesWithWildRecordsScoreWithinRange) {
     auto stored = exact_copy(hostile_template(rng_));
     ASSERT_EQ(p_.GetLengthTemplate(stored.get()), 828);
     if (i == 0) {
-      EXPECT_TRUE(is_score(p_.Verify(image_.pixels.data(), image_.width, image_.height, stored.get())));
+      EXPECT_TRUE(
+          is_score(p_.Verify(image_.pixels.data(), image_.width, image_.height, stored.get())));
       ASSERT_EQ(p_.IdentifyInit(image_.pixels.data(), image_.width, image_.height), 0);
     }
     EXPECT_TRUE(is_score(p_.IdentifyFind(stored.get())));
@@ -102,7 +104,8 @@ TEST_F(HostileInput, FpCodesWithWildCoordinatesOrFalseCountsNeverOverrun) {
   }
   Bytes extremes = hostile_code(rng_, 4);
   const std::uint16_t corners[] = {0x8000, 0x7FFF, 0x8000, 0x8000, 0x7FFF, 0x7FFF, 0x0000, 0x8000};
-  for (std::size_t i = 0; i < 16; ++i) byte_order::store_le16(extremes.data() + 12 + 2 * i, corners[i % 8]);
+  for (std::size_t i = 0; i < 16; ++i)
+    byte_order::store_le16(extremes.data() + 12 + 2 * i, corners[i % 8]);
   byte_order::store_le32(extremes.data(), tf::crc(extremes.data() + 4, extremes.size() - 4));
   EXPECT_TRUE(is_score(p_.VerifyFPCode(exact_copy(extremes).get(), stored.data())));
 
@@ -112,7 +115,8 @@ TEST_F(HostileInput, FpCodesWithWildCoordinatesOrFalseCountsNeverOverrun) {
     std::uint16_t length;
     std::uint16_t n;
   };
-  const Claim claims[] = {{65535, 8190}, {65532, 8190}, {12 + 8 * 4097, 4097}, {12, 1}, {20, 0}, {0, 0}, {4, 0}};
+  const Claim claims[] = {{65535, 8190}, {65532, 8190}, {12 + 8 * 4097, 4097}, {12, 1}, {20, 0},
+                          {0, 0},        {4, 0}};
   for (const Claim& c : claims) {
     SCOPED_TRACE(testing::Message() << "length " << c.length << ", n " << c.n);
     Bytes header(12, 0);
@@ -137,7 +141,8 @@ TEST_F(HostileInput, ImagesOfEveryKindAndShape) {
     const std::size_t size = static_cast<std::size_t>(s.width) * s.height;
     std::vector<Bytes> images = {Bytes(size, 0), Bytes(size, 255), random_bytes(rng_, size)};
     Bytes stripes(size);
-    for (std::size_t i = 0; i < size; ++i) stripes[i] = ((i % s.width) / 4 + (i / s.width) / 4) % 2 != 0 ? 230 : 20;
+    for (std::size_t i = 0; i < size; ++i)
+      stripes[i] = ((i % s.width) / 4 + (i / s.width) / 4) % 2 != 0 ? 230 : 20;
     images.push_back(stripes);
     for (const Bytes& image : images) {
       SCOPED_TRACE(testing::Message() << s.width << " x " << s.height);

@@ -28,8 +28,8 @@ std::vector<Minutia> finger(int count, std::uint32_t seed) {
     const int direction = next(8);
     const int dx[] = {20, 14, 0, -14, -20, -14, 0, 14};
     const int dy[] = {0, 14, 20, 14, 0, -14, -20, -14};
-    minutiae.push_back(Minutia{x, y, minutiae.size() % 2 == 0 ? kRidgeEnding : kBifurcation, x + dx[direction],
-                               y + dy[direction]});
+    minutiae.push_back(Minutia{x, y, minutiae.size() % 2 == 0 ? kRidgeEnding : kBifurcation,
+                               x + dx[direction], y + dy[direction]});
   }
   return minutiae;
 }
@@ -54,7 +54,8 @@ struct Node {
   Minutia minutia;
   std::vector<PairRelation> relations;
   MinutiaNode node(bool kindless = false) const {
-    return MinutiaNode{&minutia, relations.data(), static_cast<std::int16_t>(relations.size()), kindless};
+    return MinutiaNode{&minutia, relations.data(), static_cast<std::int16_t>(relations.size()),
+                       kindless};
   }
 };
 
@@ -66,7 +67,8 @@ std::vector<PairRelation> spread(int count, int shift = 0) {
   std::vector<PairRelation> relations;
   for (int i = 0; i < count; ++i) {
     relations.push_back(PairRelation{static_cast<std::int16_t>(30 * (i + 1) + shift),
-                                     static_cast<std::int16_t>(20 + 30 * i), static_cast<std::int16_t>(300 - 20 * i), 0});
+                                     static_cast<std::int16_t>(20 + 30 * i),
+                                     static_cast<std::int16_t>(300 - 20 * i), 0});
   }
   return relations;
 }
@@ -86,7 +88,8 @@ TEST(Agreement, ThresholdsAndTolerances) {
     return r;
   };
   std::vector<PairRelation> five_of_eleven = spread(11);
-  for (int i = 5; i < 11; ++i) five_of_eleven[i].angle_here = static_cast<std::int16_t>(five_of_eleven[i].angle_here + 50);
+  for (int i = 5; i < 11; ++i)
+    five_of_eleven[i].angle_here = static_cast<std::int16_t>(five_of_eleven[i].angle_here + 50);
   const Case cases[] = {
       {"same neighbourhood", node(1, spread(11)), node(1, spread(11)), 40, true},
       {"100 percent is not above 100", node(1, spread(4)), node(1, spread(4)), 100, false},
@@ -97,7 +100,8 @@ TEST(Agreement, ThresholdsAndTolerances) {
       {"distances 10 apart", node(1, spread(11)), node(1, spread(11, 10)), -100, false},
       {"5 of 11 is 45 percent, above 44", node(1, spread(11)), node(1, five_of_eleven), 44, true},
       {"5 of 11 is not above 45", node(1, spread(11)), node(1, five_of_eleven), 45, false},
-      {"angle here 10 apart", node(1, spread(4)), node(1, with(spread(4), 0, 0, 10, 0)), -100, false},
+      {"angle here 10 apart", node(1, spread(4)), node(1, with(spread(4), 0, 0, 10, 0)), -100,
+       false},
       {"angle there 9 apart", node(1, spread(4)), node(1, with(spread(4), 0, 0, 0, 9)), 99, true},
   };
   for (const Case& c : cases) {
@@ -109,7 +113,8 @@ TEST(Agreement, ThresholdsAndTolerances) {
 
 TEST(Agreement, MoreAgreeingRelationsThanTheSmallerNodeHas) {
   // Eight relations of q agree with the same one of p, which has five: s = 8 x 100 / 5.
-  std::vector<PairRelation> p_relations = {{40, 0, 0, 0}, {60, 0, 0, 0}, {100, 50, 50, 0}, {200, 0, 0, 0}, {300, 0, 0, 0}};
+  std::vector<PairRelation> p_relations = {
+      {40, 0, 0, 0}, {60, 0, 0, 0}, {100, 50, 50, 0}, {200, 0, 0, 0}, {300, 0, 0, 0}};
   const Node q = node(1, std::vector<PairRelation>(8, PairRelation{100, 50, 50, 0}));
   const Node p = node(1, p_relations);
   EXPECT_TRUE(TemplateMatcher(159).joins(q.node(), p.node()));
@@ -117,7 +122,8 @@ TEST(Agreement, MoreAgreeingRelationsThanTheSmallerNodeHas) {
 }
 
 TEST(Agreement, AnglesDoNotWrapAround) {
-  const Node q = node(1, {{50, 359, 100, 0}, {60, 359, 110, 0}, {70, 359, 120, 0}, {80, 359, 130, 0}});
+  const Node q =
+      node(1, {{50, 359, 100, 0}, {60, 359, 110, 0}, {70, 359, 120, 0}, {80, 359, 130, 0}});
   const Node p = node(1, {{50, 2, 100, 0}, {60, 2, 110, 0}, {70, 2, 120, 0}, {80, 2, 130, 0}});
   EXPECT_FALSE(TemplateMatcher(-1).joins(q.node(), p.node()));
 }
@@ -147,15 +153,19 @@ TEST(Enrolment, TheSameImageTwiceAddsNoRowAndGivesAFullTemplate) {
   // Rows 0..11 in row order, each with its relations to the other eleven in order.
   for (int r = 0; r < 12; ++r) {
     SCOPED_TRACE(testing::Message() << "record " << r);
-    const std::uint8_t* record = t + tf::kHeaderSize + static_cast<std::ptrdiff_t>(r) * tf::kRecordSize;
+    const std::uint8_t* record =
+        t + tf::kHeaderSize + static_cast<std::ptrdiff_t>(r) * tf::kRecordSize;
     EXPECT_EQ(record[0], 100);
     EXPECT_EQ(record[1], minutiae[r].kind);
     int field = 2;
     for (int j = 0; j < 12; ++j) {
       if (j == r) continue;
-      EXPECT_EQ(static_cast<std::int16_t>(byte_order::load_le16(record + field)), distance(minutiae[r], minutiae[j]));
-      EXPECT_EQ(static_cast<std::int16_t>(byte_order::load_le16(record + field + 2)), angle(minutiae[r], minutiae[j]));
-      EXPECT_EQ(static_cast<std::int16_t>(byte_order::load_le16(record + field + 4)), angle(minutiae[j], minutiae[r]));
+      EXPECT_EQ(static_cast<std::int16_t>(byte_order::load_le16(record + field)),
+                distance(minutiae[r], minutiae[j]));
+      EXPECT_EQ(static_cast<std::int16_t>(byte_order::load_le16(record + field + 2)),
+                angle(minutiae[r], minutiae[j]));
+      EXPECT_EQ(static_cast<std::int16_t>(byte_order::load_le16(record + field + 4)),
+                angle(minutiae[j], minutiae[r]));
       field += 6;
     }
   }
@@ -173,7 +183,8 @@ TEST(Enrolment, OccurrencePercentagesOverThreeImages) {
   EXPECT_EQ(matcher.run(c, MatchMode::kEnrol), 1);
   EXPECT_EQ(matcher.rows(), 12u);
   const std::uint8_t* body = matcher.template_bytes() + tf::kHeaderSize;
-  for (std::size_t r = 0; r < 12; ++r) EXPECT_EQ(body[r * tf::kRecordSize], r < 10 ? 100 : 66) << "record " << r;
+  for (std::size_t r = 0; r < 12; ++r)
+    EXPECT_EQ(body[r * tf::kRecordSize], r < 10 ? 100 : 66) << "record " << r;
 }
 
 TEST(Enrolment, TooFewRowsSeenTwiceGiveNoTemplate) {
@@ -183,7 +194,8 @@ TEST(Enrolment, TooFewRowsSeenTwiceGiveNoTemplate) {
   const NodeList all = nodes_of(minutiae);
   const std::vector<Minutia> first_eleven(minutiae.begin(), minutiae.begin() + 11);
   const NodeList eleven = nodes_of(first_eleven);
-  EXPECT_EQ(matcher.run(empty, MatchMode::kEnrol), 0);  // the first image makes the table, even empty
+  EXPECT_EQ(matcher.run(empty, MatchMode::kEnrol),
+            0);  // the first image makes the table, even empty
   EXPECT_EQ(matcher.run(all, MatchMode::kEnrol), 0);
   EXPECT_EQ(matcher.columns(), 2u);
   EXPECT_EQ(matcher.rows(), 16u);

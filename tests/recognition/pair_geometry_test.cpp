@@ -19,10 +19,10 @@ TEST(Arctangent, WorkedValuesAndTheStepTable) {
     int degrees;
   };
   const Case cases[] = {
-      {0, 5, -1},       {1, 1, 45},      {1, 0, 90},       {0, -5, -179},  {0, 0, 0},
-      {-1, -1, -135},   {27, 1000, 1},   {28, 1000, 2},    {500, 1000, 24}, {1000, 1000, 45},
-      {986, 1000, 44},  {987, 1000, 45}, {1000, 27, 89},   {1000, 28, 88},  {1000, -28, 92},
-      {28, -1000, 178}, {-28, 1000, -2}, {-1000, -28, -92}, {0, 1, -1},     {1, 1000000, 1},
+      {0, 5, -1},       {1, 1, 45},      {1, 0, 90},        {0, -5, -179},   {0, 0, 0},
+      {-1, -1, -135},   {27, 1000, 1},   {28, 1000, 2},     {500, 1000, 24}, {1000, 1000, 45},
+      {986, 1000, 44},  {987, 1000, 45}, {1000, 27, 89},    {1000, 28, 88},  {1000, -28, 92},
+      {28, -1000, 178}, {-28, 1000, -2}, {-1000, -28, -92}, {0, 1, -1},      {1, 1000000, 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "arctangent(" << c.a << ", " << c.b << ")");
@@ -71,11 +71,8 @@ TEST(ExchangeSort, FixesTheOrderOfEqualDistances) {
     std::vector<std::uint16_t> order;  // original positions, as they come out
   };
   const Case cases[] = {
-      {{6, 6, 5}, {2, 1, 0}},
-      {{7, 5, 5}, {1, 2, 0}},
-      {{1, 2, 3}, {0, 1, 2}},
-      {{3, 3, 3}, {0, 1, 2}},
-      {{9, 4, 4, 1}, {3, 2, 1, 0}},
+      {{6, 6, 5}, {2, 1, 0}}, {{7, 5, 5}, {1, 2, 0}},       {{1, 2, 3}, {0, 1, 2}},
+      {{3, 3, 3}, {0, 1, 2}}, {{9, 4, 4, 1}, {3, 2, 1, 0}},
   };
   for (const Case& c : cases) {
     std::vector<PairRelation> relations;
@@ -118,8 +115,9 @@ TEST(ExchangeSort, SameOrderAsTheExchangeOnTies) {
     int distinct_distances;
   };
   const Case cases[] = {
-      {"two values", 3000, 12, 2},  {"few values", 3000, 16, 4},   {"some ties", 500, 60, 12},
-      {"long, few values", 40, 700, 5}, {"long, like a node", 40, 700, 300}, {"no ties", 100, 200, 30000},
+      {"two values", 3000, 12, 2},         {"few values", 3000, 16, 4},
+      {"some ties", 500, 60, 12},          {"long, few values", 40, 700, 5},
+      {"long, like a node", 40, 700, 300}, {"no ties", 100, 200, 30000},
   };
   std::mt19937 random(20240607);
   for (const Case& c : cases) {
@@ -145,13 +143,15 @@ TEST(ExchangeSort, SameOrderOnFallingRunsAndNegativeDistances) {
     const char* name;
     std::vector<std::int16_t> distances;
   };
-  std::vector<Case> cases = {{"falling", {}}, {"falling in pairs", {}}, {"saw", {}}, {"wrapped 16-bit", {}}};
+  std::vector<Case> cases = {
+      {"falling", {}}, {"falling in pairs", {}}, {"saw", {}}, {"wrapped 16-bit", {}}};
   for (int i = 0; i < 300; ++i) {
     cases[0].distances.push_back(static_cast<std::int16_t>(300 - i));
     cases[1].distances.push_back(static_cast<std::int16_t>(300 - i / 2));
     cases[2].distances.push_back(static_cast<std::int16_t>(i % 7 == 0 ? 1 : 50 - i % 13));
     // Distances of far-apart coordinates from a code wrap to negative 16-bit values.
-    cases[3].distances.push_back(static_cast<std::int16_t>(i % 3 == 0 ? -20000 + i % 5 : 30000 - i % 4));
+    cases[3].distances.push_back(
+        static_cast<std::int16_t>(i % 3 == 0 ? -20000 + i % 5 : 30000 - i % 4));
   }
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -167,8 +167,8 @@ TEST(ExchangeSort, SameOrderOnFallingRunsAndNegativeDistances) {
 }
 
 TEST(BuildRelations, EveryOtherMinutiaSortedByDistance) {
-  const std::vector<Minutia> minutiae = {at(100, 100, 120, 100), at(100, 130, 100, 150), at(140, 100, 140, 80),
-                                         at(100, 110, 80, 110)};
+  const std::vector<Minutia> minutiae = {at(100, 100, 120, 100), at(100, 130, 100, 150),
+                                         at(140, 100, 140, 80), at(100, 110, 80, 110)};
   const NodeList list = build_relations(minutiae.data(), static_cast<int>(minutiae.size()), false);
   ASSERT_EQ(list.nodes.size(), 4u);
   const MinutiaNode& first = list.nodes[0];

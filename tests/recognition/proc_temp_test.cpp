@@ -1,13 +1,12 @@
 // The exported class, through libPendra.so: calling orders, status codes, the stored
 // formats, and the whole chain on real scans.
-#include "ProcTemp.h"
-
 #include <gtest/gtest.h>
 
 #include <array>
 #include <functional>
 #include <vector>
 
+#include "ProcTemp.h"
 #include "recognition/template_format.h"
 #include "tests/support/enrolment.h"
 #include "tests/support/fingerprint_images.h"
@@ -35,7 +34,8 @@ GreyImage terminal_image(const char* set, int finger, int impression) {
 // A template whose body is all `fill` and whose percentage bytes are `percentages`.
 Bytes stored_template(const std::array<int, 12>& percentages, unsigned char fill = 7) {
   Bytes t(tf::kTemplateSize, fill);
-  for (int i = 0; i < 12; ++i) t[tf::kHeaderSize + i * tf::kRecordSize] = static_cast<unsigned char>(percentages[i]);
+  for (int i = 0; i < 12; ++i)
+    t[tf::kHeaderSize + i * tf::kRecordSize] = static_cast<unsigned char>(percentages[i]);
   tf::write_header(t.data(), tf::kBodyLength);
   return t;
 }
@@ -83,9 +83,13 @@ TEST(Arguments, ImagesOutsideTheDesignAreRefusedBeforeAnyWork) {
     int width;
     int height;
   };
-  const Geometry refused[] = {{nullptr, 300, 256}, {image.pixels.data(), 15, 256}, {image.pixels.data(), 300, 15},
-                              {image.pixels.data(), 4097, 16}, {image.pixels.data(), 16, 4097},
-                              {image.pixels.data(), -300, 256}, {image.pixels.data(), 0, 0}};
+  const Geometry refused[] = {{nullptr, 300, 256},
+                              {image.pixels.data(), 15, 256},
+                              {image.pixels.data(), 300, 15},
+                              {image.pixels.data(), 4097, 16},
+                              {image.pixels.data(), 16, 4097},
+                              {image.pixels.data(), -300, 256},
+                              {image.pixels.data(), 0, 0}};
   ProcTemp p(kImageType, kThreshold);
   for (const Geometry& g : refused) {
     SCOPED_TRACE(testing::Message() << g.width << " x " << g.height);
@@ -175,7 +179,8 @@ TEST(Enrolment, AWorkingSetFullOfImagesRefusesTheNext) {
     ASSERT_EQ(p.CreateTemplate(image.data(), 16, 16, stored.data(), counter), 0) << "image " << i;
   }
   EXPECT_EQ(counter, 32767);
-  EXPECT_EQ(p.CreateTemplate(image.data(), 16, 16, stored.data(), counter), pendra::kWorkingSetFull);
+  EXPECT_EQ(p.CreateTemplate(image.data(), 16, 16, stored.data(), counter),
+            pendra::kWorkingSetFull);
   EXPECT_EQ(p.status, pendra::kWorkingSetFull);
   EXPECT_EQ(counter, 32767);
   EXPECT_EQ(stored, Bytes(tf::kTemplateSize, 0xA5));
@@ -257,7 +262,8 @@ TEST_P(RealScans, SameFingerScoresStandAboveOtherFingers) {
       }
       // Verification of a pair gives its identification score.
       if (impression == 6) {
-        EXPECT_EQ(p.Verify(image.pixels.data(), kWidth, kHeight, gallery.front().stored.data()), scores.front());
+        EXPECT_EQ(p.Verify(image.pixels.data(), kWidth, kHeight, gallery.front().stored.data()),
+                  scores.front());
       }
     }
   }
@@ -280,7 +286,8 @@ TEST(FpCode, CodeOfARealImageAndItsComparison) {
   EXPECT_EQ(p.status, length);
   EXPECT_EQ(byte_order::load_le16(code.data() + 6), length);
   EXPECT_EQ(byte_order::load_le16(code.data() + 8) * 8 + 12, length);
-  EXPECT_EQ(byte_order::load_le32(code.data()), tf::crc(code.data() + 4, static_cast<std::size_t>(length - 4)));
+  EXPECT_EQ(byte_order::load_le32(code.data()),
+            tf::crc(code.data() + 4, static_cast<std::size_t>(length - 4)));
   // The records are the minutiae marked 200 in the skeleton.
   const unsigned char* skeleton = p.GetOutPointer();
   ASSERT_NE(skeleton, nullptr);
@@ -294,10 +301,12 @@ TEST(FpCode, CodeOfARealImageAndItsComparison) {
   EXPECT_LE(score, 100);
   EXPECT_EQ(p.GetOutPointer(), nullptr);  // a code brings no image
 
-  for (std::size_t offset : {std::size_t{0}, std::size_t{4}, std::size_t{7}, static_cast<std::size_t>(length - 1)}) {
+  for (std::size_t offset :
+       {std::size_t{0}, std::size_t{4}, std::size_t{7}, static_cast<std::size_t>(length - 1)}) {
     Bytes changed(code.begin(), code.begin() + length);
     changed[offset] ^= 0x10;
-    EXPECT_EQ(p.VerifyFPCode(changed.data(), const_cast<unsigned char*>(e.stored.data())), -4) << offset;
+    EXPECT_EQ(p.VerifyFPCode(changed.data(), const_cast<unsigned char*>(e.stored.data())), -4)
+        << offset;
   }
 }
 

@@ -51,8 +51,8 @@ const Scan kScans[] = {
 
 std::string name(const Scan& scan) {
   char text[96];
-  std::snprintf(text, sizeof text, "%s %d_%d %dx%d type %d", scan.set, scan.finger,
-                scan.impression, scan.width, scan.height, scan.image_type);
+  std::snprintf(text, sizeof text, "%s %d_%d %dx%d type %d", scan.set, scan.finger, scan.impression,
+                scan.width, scan.height, scan.image_type);
   return text;
 }
 
@@ -62,8 +62,7 @@ test_images::GreyImage image_of(const Scan& scan) {
   return test_images::centred_window(whole, scan.width, scan.height);
 }
 
-Pixels skeleton_of(RidgeEnhancer& enhancer, const Scan& scan,
-                   const test_images::GreyImage& image) {
+Pixels skeleton_of(RidgeEnhancer& enhancer, const Scan& scan, const test_images::GreyImage& image) {
   Pixels input = image.pixels;
   Pixels skeleton(input.size());
   if (!enhancer.set_up(image.width, image.height, 16, scan.segmentation_divisor)) return {};
@@ -108,8 +107,8 @@ TEST_P(SkeletonDigest, IsABinarySkeletonOnePixelWide) {
       // No ridge two pixels thick over three: a 2 x 2 square is left only where four
       // branches meet and each of its pixels holds one of them.
       const bool square = set(x, y) && set(x + 1, y) && set(x, y + 1) && set(x + 1, y + 1);
-      ASSERT_FALSE(square && ((set(x + 2, y) && set(x + 2, y + 1)) ||
-                              (set(x, y + 2) && set(x + 1, y + 2))))
+      ASSERT_FALSE(square &&
+                   ((set(x + 2, y) && set(x + 2, y + 1)) || (set(x, y + 2) && set(x + 1, y + 2))))
           << name(scan) << " at " << x << "," << y;
     }
   }

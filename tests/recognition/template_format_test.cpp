@@ -25,7 +25,8 @@ TEST(TemplateCrc, CheckValuesOfTheStoredTemplates) {
   const std::string digits = "123456789";
   EXPECT_EQ(crc(reinterpret_cast<const std::uint8_t*>(digits.data()), digits.size()), 0x340BC6D9u);
   EXPECT_EQ(crc(nullptr, 0), 0xFFFFFFFFu);
-  const std::string fox = "The quick brown fox jumps over the lazy dog";  // eight at a time, and the rest
+  const std::string fox =
+      "The quick brown fox jumps over the lazy dog";  // eight at a time, and the rest
   EXPECT_EQ(crc(reinterpret_cast<const std::uint8_t*>(fox.data()), fox.size()), ~0x414FA339u);
   const std::uint8_t zero = 0;
   EXPECT_EQ(crc(&zero, 1), ~0xD202EF8Du);  // the common CRC-32 of one zero byte, not inverted
@@ -49,15 +50,20 @@ struct CheckCase {
 TEST(TemplateCheckTable, EveryFieldThatIsReadIsChecked) {
   const CheckCase cases[] = {
       {"as written", [](Template&) {}, TemplateCheck::kValid},
-      {"reserved bytes are ignored", [](Template& t) { t[5] = t[8] = t[10] = t[11] = 0x5A; }, TemplateCheck::kValid},
+      {"reserved bytes are ignored", [](Template& t) { t[5] = t[8] = t[10] = t[11] = 0x5A; },
+       TemplateCheck::kValid},
       {"version 2", [](Template& t) { t[4] = 2; }, TemplateCheck::kWrongVersion},
       {"version 0", [](Template& t) { t[4] = 0; }, TemplateCheck::kWrongVersion},
       {"11 records", [](Template& t) { t[9] = 11; }, TemplateCheck::kWrongRecordCount},
       {"13 records", [](Template& t) { t[9] = 13; }, TemplateCheck::kWrongRecordCount},
-      {"body length 815", [](Template& t) { byte_order::store_le16(t.data() + 6, 815); }, TemplateCheck::kWrongBodyLength},
-      {"body length 817", [](Template& t) { byte_order::store_le16(t.data() + 6, 817); }, TemplateCheck::kWrongBodyLength},
-      {"body length 0", [](Template& t) { byte_order::store_le16(t.data() + 6, 0); }, TemplateCheck::kWrongBodyLength},
-      {"body length 65535", [](Template& t) { byte_order::store_le16(t.data() + 6, 65535); }, TemplateCheck::kWrongBodyLength},
+      {"body length 815", [](Template& t) { byte_order::store_le16(t.data() + 6, 815); },
+       TemplateCheck::kWrongBodyLength},
+      {"body length 817", [](Template& t) { byte_order::store_le16(t.data() + 6, 817); },
+       TemplateCheck::kWrongBodyLength},
+      {"body length 0", [](Template& t) { byte_order::store_le16(t.data() + 6, 0); },
+       TemplateCheck::kWrongBodyLength},
+      {"body length 65535", [](Template& t) { byte_order::store_le16(t.data() + 6, 65535); },
+       TemplateCheck::kWrongBodyLength},
       {"first body byte", [](Template& t) { t[12] ^= 1; }, TemplateCheck::kWrongCrc},
       {"last body byte", [](Template& t) { t[827] ^= 0x80; }, TemplateCheck::kWrongCrc},
       {"check value", [](Template& t) { t[3] ^= 1; }, TemplateCheck::kWrongCrc},

@@ -1,8 +1,8 @@
 /* The public header compiles as C, and the shared library loads and answers through it. */
-#include "tamr11xc.h"
-
 #include <stdio.h>
 #include <string.h>
+
+#include "tamr11xc.h"
 
 int main(void) {
   unsigned char status[TAMR_STATUS_SIZE];

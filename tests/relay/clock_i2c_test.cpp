@@ -1,8 +1,9 @@
 // The clock: day of the week, BCD, the M3 clock's reply, temperature decoding, and what
 // the I2C reads store when the controller answers in part or not at all.
+#include "relay/clock_i2c.h"
+
 #include <ctime>
 
-#include "relay/clock_i2c.h"
 #include "tests/relay/relay_fixture.h"
 
 namespace relay_test {
@@ -46,10 +47,8 @@ TEST(Temperature, DecodesTheReadingAboveBitThree) {
     bool valid;
     double celsius;
   } cases[] = {
-      {0x03, 0x20, true, 100 * 0.24993},
-      {0x03, 0x24, false, 0},
-      {0x00, 0x00, true, 0},
-      {0x00, 0x0B, true, 1 * 0.24993},  // bits 0, 1 and 3: only bit 3 counts
+      {0x03, 0x20, true, 100 * 0.24993},  {0x03, 0x24, false, 0}, {0x00, 0x00, true, 0},
+      {0x00, 0x0B, true, 1 * 0.24993},     // bits 0, 1 and 3: only bit 3 counts
       {0xFF, 0xF8, true, 8191 * 0.24993},  // an unsigned shift
   };
   for (const auto& c : cases) {
@@ -84,8 +83,8 @@ TEST_F(Clock, SetTimeWritesBcdRegistersAFullTenthOfASecondApart) {
   EXPECT_GE(test_support::peer_clock_ms() - called, 7 * 95);
   controller.finish();
   EXPECT_EQ(hex(controller.received()),
-            hex({'W', 0x68, 4, 0x31, 'W', 0x68, 5, 0x12, 'W', 0x68, 6, 0x99, 'W', 0x68, 0, 0x58,
-                 'W', 0x68, 1, 0x59, 'W', 0x68, 2, 0x23, 'W', 0x68, 3, 5}));
+            hex({'W', 0x68, 4,   0x31, 'W', 0x68, 5,   0x12, 'W', 0x68, 6,   0x99, 'W', 0x68,
+                 0,   0x58, 'W', 0x68, 1,   0x59, 'W', 0x68, 2,   0x23, 'W', 0x68, 3,   5}));
   // Measured from the call: a late stamp by the peer can only lengthen these.
   for (std::size_t write = 1; write < 7; ++write) {
     EXPECT_GE(controller.arrival_ms(4 * write) - called, 95.0 * static_cast<double>(write));
@@ -112,9 +111,12 @@ TEST_F(Clock, GetTimeDeliversTheRegistersAsTheChipHoldsThem) {
 TEST_F(Clock, I2CReadsKeepTheOutputWhenTheirBytesDidNotCome) {
   DevicePeer controller;
   // A word read answered with one byte, a byte read with one byte, then a closed link.
-  controller.expect({'Z', 0x48, 0, 2}).reply({0x34})
-      .expect({'Z', 0x48, 1, 1}).reply({0x77})
-      .expect({'Z', 0x48, 2, 1}).close();
+  controller.expect({'Z', 0x48, 0, 2})
+      .reply({0x34})
+      .expect({'Z', 0x48, 1, 1})
+      .reply({0x77})
+      .expect({'Z', 0x48, 2, 1})
+      .close();
   const int handle = open(controller);
   unsigned short word = 0xBEEF;
   unsigned char byte = 0xEE;
@@ -180,8 +182,10 @@ TEST_F(Clock, M3SettingCountsOnlyAFailedReceive) {
 
 TEST_F(Clock, CalibrationIsByteTwoOfTheAnswer) {
   DevicePeer controller;
-  controller.expect({0x4B, 0x52, 0x00}).reply({0x4B, 0x52, 0x9D})
-      .expect({0x4B, 0x52, 0x00}).close();
+  controller.expect({0x4B, 0x52, 0x00})
+      .reply({0x4B, 0x52, 0x9D})
+      .expect({0x4B, 0x52, 0x00})
+      .close();
   const int handle = open(controller);
   unsigned char value = 0;
   EXPECT_EQ(tamrGetCalibrationM3(handle, &value), 0);

@@ -16,7 +16,9 @@ Bytes le32(std::uint32_t v) {
   return {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8),
           static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 24)};
 }
-Bytes le16(std::uint32_t v) { return {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8)}; }
+Bytes le16(std::uint32_t v) {
+  return {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8)};
+}
 Bytes slice(const Bytes& b, std::size_t from, std::size_t n) {
   return Bytes(b.begin() + static_cast<std::ptrdiff_t>(from),
                b.begin() + static_cast<std::ptrdiff_t>(from + n));
@@ -32,8 +34,10 @@ Bytes read_m3(std::uint32_t address, std::size_t size) {
 TEST_F(DataFlash, BigEndianWriteSucceedsOnlyOnTheEchoWhichLandsOverTheData) {
   DevicePeer controller;
   const Bytes sent = image(10), echoed(10, 0xE1);
-  controller.expect(concat({{'C', 'F', 'W', 0, 0, 0x10, 0}, {0, 10}, sent})).reply(echoed)
-      .expect(concat({{'C', 'F', 'W', 0, 0, 0x10, 0}, {0, 10}, sent})).reply(Bytes(9, 0))
+  controller.expect(concat({{'C', 'F', 'W', 0, 0, 0x10, 0}, {0, 10}, sent}))
+      .reply(echoed)
+      .expect(concat({{'C', 'F', 'W', 0, 0, 0x10, 0}, {0, 10}, sent}))
+      .reply(Bytes(9, 0))
       .stay_silent();
   const int handle = open(controller);
   Bytes data = sent;
@@ -47,9 +51,13 @@ TEST_F(DataFlash, BigEndianWriteSucceedsOnlyOnTheEchoWhichLandsOverTheData) {
 
 TEST_F(DataFlash, CounterIsBigEndianBothWays) {
   DevicePeer controller;
-  controller.expect({'C', 'C', 'R'}).reply({0x00, 0x00, 0x01, 0x00})
-      .expect({'C', 'C', 'R'}).reply({0xFF, 0xFF, 0xFF, 0xFE})
-      .expect({'C', 'C', 'W', 0x12, 0x34, 0x56, 0x78}).reply(Bytes(4, 0)).stay_silent();
+  controller.expect({'C', 'C', 'R'})
+      .reply({0x00, 0x00, 0x01, 0x00})
+      .expect({'C', 'C', 'R'})
+      .reply({0xFF, 0xFF, 0xFF, 0xFE})
+      .expect({'C', 'C', 'W', 0x12, 0x34, 0x56, 0x78})
+      .reply(Bytes(4, 0))
+      .stay_silent();
   const int handle = open(controller);
   int counter = 0;
   EXPECT_EQ(tamr_DF_ReadCounter(handle, &counter), 0);
@@ -63,8 +71,11 @@ TEST_F(DataFlash, CounterIsBigEndianBothWays) {
 TEST_F(DataFlash, FullestBlocksFitTheRequestBuffer) {
   DevicePeer controller;
   const Bytes big = image(1015), m3 = image(1016);
-  controller.expect(concat({{'C', 'F', 'W', 0, 0, 0, 0, 0x03, 0xF7}, big})).reply(big)
-      .expect(write_m3(0, m3)).reply({'$', 'W'}).stay_silent();
+  controller.expect(concat({{'C', 'F', 'W', 0, 0, 0, 0, 0x03, 0xF7}, big}))
+      .reply(big)
+      .expect(write_m3(0, m3))
+      .reply({'$', 'W'})
+      .stay_silent();
   const int handle = open(controller);
   Bytes data = big;
   EXPECT_EQ(tamr_DF_WriteDataFlash(handle, 0, 1015, data.data()), 0);
@@ -98,7 +109,9 @@ TEST_F(DataFlash, SizesBeyondTheRequestOrNegativeAreRefusedBeforeSending) {
 
 TEST_F(DataFlash, EmptyBlocksAreSentAndNeedNoAnswerBytes) {
   DevicePeer controller;
-  controller.expect({'C', 'F', 'R', 0, 0, 0, 8, 0, 0}).expect(write_m3(8, {})).reply({'$', 'W'})
+  controller.expect({'C', 'F', 'R', 0, 0, 0, 8, 0, 0})
+      .expect(write_m3(8, {}))
+      .reply({'$', 'W'})
       .stay_silent();
   const int handle = open(controller);
   EXPECT_EQ(tamr_DF_ReadDataFlash(handle, 8, 0, nullptr), 0);
@@ -108,12 +121,12 @@ TEST_F(DataFlash, EmptyBlocksAreSentAndNeedNoAnswerBytes) {
 
 // The controller's side of an update: every write acknowledged, the blocks read back as
 // `stored` holds them, then perhaps the start command.
-void play_update(DevicePeer& controller, const Bytes& written, const Bytes& stored,
-                 bool started) {
+void play_update(DevicePeer& controller, const Bytes& written, const Bytes& stored, bool started) {
   const std::size_t size = written.size();
   for (std::size_t at = 0; at < size; at += 256) {
-    controller.expect(write_m3(static_cast<std::uint32_t>(256 + at),
-                               slice(written, at, std::min<std::size_t>(256, size - at))))
+    controller
+        .expect(write_m3(static_cast<std::uint32_t>(256 + at),
+                         slice(written, at, std::min<std::size_t>(256, size - at))))
         .reply({'$', 'W'});
   }
   controller.expect(write_m3(0, le32(static_cast<std::uint32_t>(size)))).reply({'$', 'W'});
@@ -162,11 +175,16 @@ TEST_F(DataFlash, UpdateWithAFailedReadBackIsNotStartedEvenOverEqualBytes) {
   DevicePeer controller;
   // An image of zeros: a read-back block that never arrives must not pass as equal.
   const Bytes firmware(300, 0);
-  controller.expect(write_m3(256, slice(firmware, 0, 256))).reply({'$', 'W'})
-      .expect(write_m3(512, slice(firmware, 256, 44))).reply({'$', 'W'})
-      .expect(write_m3(0, le32(300))).reply({'$', 'W'})
-      .expect(read_m3(256, 256)).reply(slice(firmware, 0, 256))
-      .expect(read_m3(512, 44)).reply(Bytes(10, 0))
+  controller.expect(write_m3(256, slice(firmware, 0, 256)))
+      .reply({'$', 'W'})
+      .expect(write_m3(512, slice(firmware, 256, 44)))
+      .reply({'$', 'W'})
+      .expect(write_m3(0, le32(300)))
+      .reply({'$', 'W'})
+      .expect(read_m3(256, 256))
+      .reply(slice(firmware, 0, 256))
+      .expect(read_m3(512, 44))
+      .reply(Bytes(10, 0))
       .stay_silent();
   const int handle = open(controller);
   EXPECT_EQ(tamrUpdateFirmwareM3(handle, firmware.data(), 300), 0);
@@ -178,9 +196,12 @@ TEST_F(DataFlash, UpdateWithAFailedReadBackIsNotStartedEvenOverEqualBytes) {
 TEST_F(DataFlash, UpdateWhoseSizeHeaderIsNotAcknowledgedIsNotStarted) {
   DevicePeer controller;
   const Bytes firmware = image(100);
-  controller.expect(write_m3(256, firmware)).reply({'$', 'W'})
-      .expect(write_m3(0, le32(100))).reply({'$'})  // cut short
-      .expect(read_m3(256, 100)).reply(firmware)
+  controller.expect(write_m3(256, firmware))
+      .reply({'$', 'W'})
+      .expect(write_m3(0, le32(100)))
+      .reply({'$'})  // cut short
+      .expect(read_m3(256, 100))
+      .reply(firmware)
       .stay_silent();
   const int handle = open(controller);
   EXPECT_EQ(tamrUpdateFirmwareM3(handle, firmware.data(), 100), 0);

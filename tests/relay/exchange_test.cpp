@@ -160,18 +160,53 @@ void PrintTo(const SendFailure& f, std::ostream* out) { *out << f.name; }
 
 const SendFailure kSendFailures[] = {
     {"RelayOn", [](int h) { return tamrRelayOn(h, 1); }, 777},
-    {"GetStatusRelay", [](int h) { unsigned char s[8]; return tamrGetStatusRelay(h, s); }, 777},
+    {"GetStatusRelay",
+     [](int h) {
+       unsigned char s[8];
+       return tamrGetStatusRelay(h, s);
+     },
+     777},
     {"RelaySwitchByte", [](int h) { return tamrRelaySwitchByte(h, 1); }, 777},
     {"WriteI2C", [](int h) { return tamrWriteI2C(h, 0x68, 0, 0); }, TAMR_ERR_SEND},
-    {"ReadI2CB", [](int h) { unsigned char v; return vornReadI2CB(h, 0x68, 0, &v); }, TAMR_ERR_SEND},
-    {"GetTemperature", [](int h) { double t; return tamrGetTemperature(h, &t); }, 777},
-    {"GetParam", [](int h) { unsigned char p[128]; return tamrGetParam(h, p); }, TAMR_ERR_SEND},
-    {"SetParamX", [](int h) { unsigned char p[512] = {}; return tamrSetParamX(h, p); }, TAMR_ERR_SEND},
-    {"GetVersion", [](int h) { unsigned char v[8]; return tamrGetVersion(h, v); }, TAMR_ERR_SEND},
+    {"ReadI2CB",
+     [](int h) {
+       unsigned char v;
+       return vornReadI2CB(h, 0x68, 0, &v);
+     },
+     TAMR_ERR_SEND},
+    {"GetTemperature",
+     [](int h) {
+       double t;
+       return tamrGetTemperature(h, &t);
+     },
+     777},
+    {"GetParam",
+     [](int h) {
+       unsigned char p[128];
+       return tamrGetParam(h, p);
+     },
+     TAMR_ERR_SEND},
+    {"SetParamX",
+     [](int h) {
+       unsigned char p[512] = {};
+       return tamrSetParamX(h, p);
+     },
+     TAMR_ERR_SEND},
+    {"GetVersion",
+     [](int h) {
+       unsigned char v[8];
+       return tamrGetVersion(h, v);
+     },
+     TAMR_ERR_SEND},
     {"Reboot", [](int h) { return tamrReboot(h); }, TAMR_ERR_SEND},
     {"SetInvertInpMask", [](int h) { return tamrSetInvertInpMask(h, 1, 2); }, 777},
     {"DF_ReadStatus", [](int h) { return tamr_DF_ReadStatus(h); }, 777},
-    {"DF_WriteDataFlashM3", [](int h) { unsigned char d[4] = {}; return tamr_DF_WriteDataFlashM3(h, 0, 4, d); }, 777},
+    {"DF_WriteDataFlashM3",
+     [](int h) {
+       unsigned char d[4] = {};
+       return tamr_DF_WriteDataFlashM3(h, 0, 4, d);
+     },
+     777},
     {"UpdateStartM3", [](int h) { return tamrUpdateStartM3(h); }, TAMR_ERR_SEND},
 };
 

@@ -33,8 +33,10 @@ TEST_F(Parameters, BlockWritesAreOneRequestAndAwaitNothing) {
 TEST_F(Parameters, BlockReadGoesStraightIntoTheBufferAndACutBlockFails) {
   DevicePeer controller;
   const Bytes block = pattern(128);
-  controller.expect({0x3C}).reply(block)
-      .expect({0x3C}).reply_split({Bytes(block.begin(), block.begin() + 60), Bytes(68, 0)}, 300)
+  controller.expect({0x3C})
+      .reply(block)
+      .expect({0x3C})
+      .reply_split({Bytes(block.begin(), block.begin() + 60), Bytes(68, 0)}, 300)
       .stay_silent();
   const int handle = open(controller);
   Bytes got(128, 0);
@@ -47,8 +49,11 @@ TEST_F(Parameters, BlockReadGoesStraightIntoTheBufferAndACutBlockFails) {
 
 TEST_F(Parameters, VersionIsTheFirstEightBytesOfAWholeReply) {
   DevicePeer controller;
-  controller.expect({0x56}).reply(concat({{1, 2, 3, 4, 5, 6, 7, 8}, Bytes(120, 0xFF)}))
-      .expect({0x56}).reply(Bytes(127, 0x11)).stay_silent();
+  controller.expect({0x56})
+      .reply(concat({{1, 2, 3, 4, 5, 6, 7, 8}, Bytes(120, 0xFF)}))
+      .expect({0x56})
+      .reply(Bytes(127, 0x11))
+      .stay_silent();
   const int handle = open(controller);
   unsigned char version[8] = {};
   EXPECT_EQ(tamrGetVersion(handle, version), 0);
@@ -74,9 +79,13 @@ TEST_F(Parameters, RebootSucceedsWhenTheControllerIsAlreadyGoneAndKeepsTheLastSt
 
 TEST_F(Parameters, InversionMasksTakeBytesTwoAndThreeOfAWholeAnswer) {
   DevicePeer controller;
-  controller.expect({0x4A, 0x47}).reply({0x4A, 0x47, 0x0F, 0xF0})
-      .expect({0x4A, 0x47}).reply({0x4A, 0x47, 0x01})
-      .expect({0x4A, 0x57, 0xAB, 0xCD}).reply({0, 0, 0, 0}).stay_silent();
+  controller.expect({0x4A, 0x47})
+      .reply({0x4A, 0x47, 0x0F, 0xF0})
+      .expect({0x4A, 0x47})
+      .reply({0x4A, 0x47, 0x01})
+      .expect({0x4A, 0x57, 0xAB, 0xCD})
+      .reply({0, 0, 0, 0})
+      .stay_silent();
   const int handle = open(controller);
   unsigned char first = 0, second = 0;
   EXPECT_EQ(tamrGetInvertOutMask(handle, &first, &second), 0);

@@ -26,11 +26,20 @@ const Acceptance kAcceptance[] = {
     {"AllOffZero", [](int h) { return tamrAllRelayOff(h); }, {0x00}, 0},
     {"AllOffNotZero", [](int h) { return tamrAllRelayOff(h); }, {0x10}, TAMR_ERR_REPLY},
     {"OnE16AllMaskBits", [](int h) { return tamrRelayOnE16(h, 0x0102); }, {0x02, 0x01}, 0},
-    {"OnE16HighByteMissing", [](int h) { return tamrRelayOnE16(h, 0x0102); }, {0x02, 0x00}, TAMR_ERR_REPLY},
+    {"OnE16HighByteMissing",
+     [](int h) { return tamrRelayOnE16(h, 0x0102); },
+     {0x02, 0x00},
+     TAMR_ERR_REPLY},
     // The sixteen-relay off command is confirmed by its mask coming back.
     {"OffE16MaskBack", [](int h) { return tamrRelayOffE16(h, 1); }, {0x01, 0x00}, 0},
-    {"OffE16MaskNotBack", [](int h) { return tamrRelayOffE16(h, 1); }, {0x00, 0x00}, TAMR_ERR_REPLY},
-    {"OnTimerE16AsOnE16", [](int h) { return tamrRelayOnTimerE16(h, 0x8000, 9); }, {0x00, 0x7F}, TAMR_ERR_REPLY},
+    {"OffE16MaskNotBack",
+     [](int h) { return tamrRelayOffE16(h, 1); },
+     {0x00, 0x00},
+     TAMR_ERR_REPLY},
+    {"OnTimerE16AsOnE16",
+     [](int h) { return tamrRelayOnTimerE16(h, 0x8000, 9); },
+     {0x00, 0x7F},
+     TAMR_ERR_REPLY},
 };
 
 class SwitchingAcceptance : public RelayTest, public ::testing::WithParamInterface<Acceptance> {};
@@ -133,11 +142,14 @@ void PrintTo(const StatusCase& c, std::ostream* out) { *out << c.name; }
 const StatusCase kStatusCases[] = {
     {"RelayAnswered", tamrGetStatusRelay, {0x52}, {0x33}, 0, {0x33, 0, 0, 0, 0, 0, 0, 0}},
     {"RelayClosed", tamrGetStatusRelay, {0x52}, {}, 0, {0, 0, 0, 0, 0, 0, 0, 0}},
-    {"RelayE16Answered", tamrGetStatusRelayE16, {0x4C, 0x52}, {0x34, 0x12}, 0,
+    {"RelayE16Answered",
+     tamrGetStatusRelayE16,
+     {0x4C, 0x52},
+     {0x34, 0x12},
+     0,
      {0x34, 0x12, 0, 0, 0, 0, 0, 0}},
     // Received into the request's buffer: without an answer the request is still there.
-    {"RelayE16Closed", tamrGetStatusRelayE16, {0x4C, 0x52}, {}, 0,
-     {0x4C, 0x52, 0, 0, 0, 0, 0, 0}},
+    {"RelayE16Closed", tamrGetStatusRelayE16, {0x4C, 0x52}, {}, 0, {0x4C, 0x52, 0, 0, 0, 0, 0, 0}},
     {"InputAnswered", tamrGetStatusInput, {0x49}, {0x0F}, 0, {0x0F, 0, 0, 0, 0, 0, 0, 0}},
     {"InputClosed", tamrGetStatusInput, {0x49}, {}, 0, {0, 0, 0, 0, 0, 0, 0, 0}},
     {"AnswerByte", tamrGetAnswer, {}, {0x81}, 1, {0x81, 0, 0, 0, 0, 0, 0, 0}},

@@ -14,8 +14,12 @@ std::uint8_t crc8(const Bytes& bytes) {
 }
 
 Bytes crc_frame(std::uint8_t letter, const Bytes& payload) {
-  const Bytes header = {0x2A, letter, crc8(payload), static_cast<std::uint8_t>(payload.size() / 255),
-                        static_cast<std::uint8_t>(payload.size() % 255), 0};
+  const Bytes header = {0x2A,
+                        letter,
+                        crc8(payload),
+                        static_cast<std::uint8_t>(payload.size() / 255),
+                        static_cast<std::uint8_t>(payload.size() % 255),
+                        0};
   return concat({header, payload});
 }
 

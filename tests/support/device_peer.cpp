@@ -1,13 +1,12 @@
 #include "tests/support/device_peer.h"
 
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
@@ -82,7 +81,9 @@ DevicePeer& DevicePeer::close() {
   return *this;
 }
 
-void DevicePeer::start() { thread_ = std::thread([this] { run(); }); }
+void DevicePeer::start() {
+  thread_ = std::thread([this] { run(); });
+}
 
 int DevicePeer::connect_client_socket() {
   const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -159,8 +160,7 @@ void DevicePeer::run() {
                   received_.begin() + static_cast<std::ptrdiff_t>(consumed_ + n));
         if (got != step.bytes) {
           failures_.push_back("device peer: at byte " + std::to_string(consumed_) +
-                              " expected\n  " + hex(step.bytes) + "\nbut received\n  " +
-                              hex(got));
+                              " expected\n  " + hex(step.bytes) + "\nbut received\n  " + hex(got));
           hold.unlock();
           // Say nothing more; the library times out and the test reports the mismatch.
           pump(peer_clock_ms() + kExpectLimitMs * 6, 0);

@@ -30,7 +30,7 @@ namespace test_support {
 
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes text(std::string_view s);                        // the characters, no terminating zero
+Bytes text(std::string_view s);  // the characters, no terminating zero
 Bytes concat(std::initializer_list<Bytes> parts);
 std::string hex(const Bytes& bytes);
 

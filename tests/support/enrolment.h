@@ -16,12 +16,13 @@ struct Enrolment {
 
 // Enrols `finger` of `set` on `p` from its impressions 1, 2, ... (at most `impressions`),
 // each as the centred window of a terminal geometry, until the template is final.
-inline Enrolment enrol(ProcTemp& p, const char* set, int finger, int impressions = 5, int width = 300,
-                       int height = 256) {
+inline Enrolment enrol(ProcTemp& p, const char* set, int finger, int impressions = 5,
+                       int width = 300, int height = 256) {
   Enrolment e;
   for (int impression = 1; impression <= impressions && e.result != 1; ++impression) {
     GreyImage image = centred_window(scan(set, finger, impression), width, height);
-    e.result = p.CreateTemplate(image.pixels.data(), image.width, image.height, e.stored.data(), e.images);
+    e.result =
+        p.CreateTemplate(image.pixels.data(), image.width, image.height, e.stored.data(), e.images);
   }
   return e;
 }

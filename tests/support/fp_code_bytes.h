@@ -24,7 +24,8 @@ inline std::vector<unsigned char> code_of(const std::vector<recognition::Minutia
       record += 2;
     }
   }
-  byte_order::store_le32(code.data(), recognition::template_format::crc(code.data() + 4, code.size() - 4));
+  byte_order::store_le32(code.data(),
+                         recognition::template_format::crc(code.data() + 4, code.size() - 4));
   return code;
 }
 
@@ -32,7 +33,8 @@ inline std::vector<unsigned char> code_of(const std::vector<recognition::Minutia
 // before it at falling distances, the exchange sort's worst order.
 inline std::vector<recognition::Minutia> minutiae_in_a_row(int n) {
   std::vector<recognition::Minutia> minutiae;
-  for (int i = 0; i < n; ++i) minutiae.push_back(recognition::Minutia{i, 0, recognition::kKindNone, i, 1});
+  for (int i = 0; i < n; ++i)
+    minutiae.push_back(recognition::Minutia{i, 0, recognition::kKindNone, i, 1});
   return minutiae;
 }
 
@@ -40,7 +42,8 @@ inline std::vector<recognition::Minutia> minutiae_in_a_row(int n) {
 // handful of values spread over the whole 16-bit range (found by the FP code fuzzer).
 inline std::vector<recognition::Minutia> minutiae_piled_up(int n) {
   std::vector<recognition::Minutia> minutiae(static_cast<std::size_t>(n));
-  for (int i = 0; i < n; i += n / 4 + 1) minutiae[static_cast<std::size_t>(i)] = {30000 - i, -30000 + i, recognition::kKindNone, 0, 0};
+  for (int i = 0; i < n; i += n / 4 + 1)
+    minutiae[static_cast<std::size_t>(i)] = {30000 - i, -30000 + i, recognition::kKindNone, 0, 0};
   return minutiae;
 }
 

@@ -1,9 +1,8 @@
 // Plain loopback listeners for tests that need a port but no conversation.
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>

@@ -3,7 +3,6 @@
 #include "wire/command.h"
 
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <array>
@@ -68,7 +67,8 @@ class Player : public ::testing::Test {
   }
 
   static Command waiting(Wait wait, int reply_length, int limit_ms) {
-    return {.request = {byte('Q')}, .wait = wait, .reply_length = reply_length, .limit_ms = limit_ms};
+    return {
+        .request = {byte('Q')}, .wait = wait, .reply_length = reply_length, .limit_ms = limit_ms};
   }
 
   std::unique_ptr<platform::NamedLock> lock_;
@@ -114,7 +114,8 @@ TEST_F(Player, ShortReplyIsJudgedOnlyByTheCountedWaits) {
     connect(device);
     const auto o = play(waiting(wait, 128, 1000));
     EXPECT_EQ(o.passed_through(), 100) << name(wait);
-    const bool counted = wait == Wait::DeadlineFirstCounted || wait == Wait::DeadlineFirstCountedRecorded;
+    const bool counted =
+        wait == Wait::DeadlineFirstCounted || wait == Wait::DeadlineFirstCountedRecorded;
     EXPECT_EQ(o.accepted, !counted) << name(wait);
     EXPECT_EQ(last_status_, wait == Wait::DeadlineFirstCountedRecorded ? 100 : 777) << name(wait);
     last_status_ = 777;
@@ -125,7 +126,8 @@ TEST_F(Player, SplitReplyEndsTheWaitWithTheFirstPieceAndTheRestIsTheNextExchange
   DevicePeer device;
   device.expect(text("Q")).reply_split({Bytes(100, 1), Bytes(28, 2)}, 100).stay_silent();
   connect(device);
-  const Command listen = {.wait = Wait::DeadlineFirstCounted, .reply_length = 128, .limit_ms = 1000};
+  const Command listen = {
+      .wait = Wait::DeadlineFirstCounted, .reply_length = 128, .limit_ms = 1000};
   EXPECT_EQ(play(waiting(Wait::DeadlineFirstCounted, 128, 1000)).passed_through(), 100);
   const auto rest = play(listen);
   EXPECT_EQ(rest.passed_through(), 28);
@@ -162,7 +164,9 @@ TEST_F(Player, SingleReceiveTakesOnlyWhatHasComeAndLeavesTheRest) {
   DevicePeer device;
   device.expect(text("Z")).reply(Bytes(4, 9)).pause(300).reply(Bytes(6, 8)).stay_silent();
   connect(device);
-  const Command look = {.request = {byte('Z')}, .pause_sent_ms = 100, .wait = Wait::SingleReceive,
+  const Command look = {.request = {byte('Z')},
+                        .pause_sent_ms = 100,
+                        .wait = Wait::SingleReceive,
                         .reply_length = 10};
   const auto o = play(look);
   EXPECT_TRUE(o.accepted);
@@ -203,8 +207,12 @@ TEST_F(Player, PausesBeforeBetweenAndAfterAsTheCallerSeesThem) {
   DevicePeer device;
   device.expect(text("P")).reply({1}).stay_silent();
   connect(device);
-  const Command paced = {.request = {byte('P')}, .pause_before_ms = 60, .pause_sent_ms = 40,
-                         .wait = Wait::DeadlineFirst, .reply_length = 1, .limit_ms = 1000,
+  const Command paced = {.request = {byte('P')},
+                         .pause_before_ms = 60,
+                         .pause_sent_ms = 40,
+                         .wait = Wait::DeadlineFirst,
+                         .reply_length = 1,
+                         .limit_ms = 1000,
                          .pause_after_ms = 80};
   play(paced);
   EXPECT_GE(took_ms_, 180);
@@ -224,7 +232,8 @@ TEST_F(Player, CrcFramedRowsSendTheirFirstByteAsTheLetterAndTheRestAsPayload) {
   EXPECT_TRUE(play(framed, args(1, 2)).sent);
   device.finish();
   const Bytes too_long(wire::frame::kMaxPayload + 1, 0);
-  const Command frame_of_data = {.request = {byte('U'), data()}, .framing = wire::Framing::Crc,
+  const Command frame_of_data = {.request = {byte('U'), data()},
+                                 .framing = wire::Framing::Crc,
                                  .records = Records::SendFailure};
   EXPECT_FALSE(play(frame_of_data, {}, too_long).sent) << "a frame too large fails as a send";
   EXPECT_EQ(last_status_, -2);
@@ -234,8 +243,12 @@ TEST_F(Player, LockedRowsHoldTheLibraryLockFromTheSendToTheReplyOnly) {
   DevicePeer device;
   device.expect(text("L")).pause(300).reply({1}).stay_silent();
   connect(device);
-  const Command locked = {.request = {byte('L')}, .locked = true, .wait = Wait::DeadlineFirst,
-                          .reply_length = 1, .limit_ms = 2000, .pause_after_ms = 300};
+  const Command locked = {.request = {byte('L')},
+                          .locked = true,
+                          .wait = Wait::DeadlineFirst,
+                          .reply_length = 1,
+                          .limit_ms = 2000,
+                          .pause_after_ms = 300};
   std::atomic<double> taken_at{-1};
   const Stopwatch watch;
   std::thread player([&] { play(locked); });

@@ -51,7 +51,7 @@ TEST(Frame, LengthIsWrittenInBase255) {
     std::size_t length;
     std::uint8_t high, low;
   } table[] = {{128, 0x00, 0x80}, {1024, 0x04, 0x04}, {255, 0x01, 0x00},
-               {300, 0x01, 0x2D}, {254, 0x00, 0xFE}, {2042, 0x08, 0x02}};
+               {300, 0x01, 0x2D}, {254, 0x00, 0xFE},  {2042, 0x08, 0x02}};
   for (const auto& row : table) {
     const Bytes frame = built('U', Bytes(row.length, 0x33));
     ASSERT_EQ(frame.size(), row.length + 6) << row.length;

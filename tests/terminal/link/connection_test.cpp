@@ -1,6 +1,5 @@
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -16,8 +15,8 @@ namespace {
 using namespace terminal_script;
 using test_support::closed_port;
 using test_support::concat;
-using test_support::hex;
 using test_support::elapsed_ms;
+using test_support::hex;
 using test_support::peer_clock_ms;
 
 constexpr const char* kLoopback = "127.0.0.1";
@@ -77,11 +76,16 @@ TEST_F(Connection, HandlesAreTheLowestFreeSlotsAndTheTableHoldsSixtyFour) {
 TEST_F(Connection, OpenPausesTheOpenTimeoutAfterSuccessAndFailure) {
   test_support::Listener listener;
   vornSetOpenTimeout(600);
-  EXPECT_GE(elapsed_ms([&] { EXPECT_EQ(vornOpenDevice(1000, kLoopback, listener.port()), 0); }), 595);
-  EXPECT_GE(elapsed_ms([] { EXPECT_EQ(vornOpenDevice(1000, "no-such-terminal.invalid", 5000), -5); }), 595);
+  EXPECT_GE(elapsed_ms([&] { EXPECT_EQ(vornOpenDevice(1000, kLoopback, listener.port()), 0); }),
+            595);
+  EXPECT_GE(
+      elapsed_ms([] { EXPECT_EQ(vornOpenDevice(1000, "no-such-terminal.invalid", 5000), -5); }),
+      595);
   EXPECT_GE(elapsed_ms([] { EXPECT_EQ(vornOpenDevice(1000, kLoopback, closed_port()), -6); }), 595);
   EXPECT_EQ(vornSetOpenTimeout(0), 0);
-  EXPECT_LT(elapsed_ms([] { EXPECT_EQ(vornOpenDevice(1000, "no-such-terminal.invalid", 5000), -5); }), 400);
+  EXPECT_LT(
+      elapsed_ms([] { EXPECT_EQ(vornOpenDevice(1000, "no-such-terminal.invalid", 5000), -5); }),
+      400);
   EXPECT_EQ(vornGetType(1), 0) << "failed opens take no slot";
 }
 
@@ -178,10 +182,14 @@ TEST_F(Connection, ClosingA321OpenedOnASocketAsksTheTerminalToHangUp) {
 
 TEST_F(Connection, TypeQueries) {
   DevicePeer terminal;
-  terminal.expect({'?', 0}).reply({130})
-      .expect({'?'}).reply({0x77})
-      .expect({'S', '?'}).reply({0x03})
-      .expect({'?'}).stay_silent();
+  terminal.expect({'?', 0})
+      .reply({130})
+      .expect({'?'})
+      .reply({0x77})
+      .expect({'S', '?'})
+      .reply({0x03})
+      .expect({'?'})
+      .stay_silent();
   terminal.start();
   const int handle = open_on_socket(terminal, 1000);
   ASSERT_GE(handle, 0);

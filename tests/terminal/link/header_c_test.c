@@ -1,10 +1,10 @@
 /* The public header serves C applications as it is. Being a fresh process, this is
    also where the library's load-time defaults are checked. */
 #define _POSIX_C_SOURCE 200809L
-#include "vornc.h"
-
 #include <string.h>
 #include <time.h>
+
+#include "vornc.h"
 
 static double now_ms(void) {
   struct timespec t;

@@ -10,8 +10,8 @@ namespace {
 
 using namespace terminal_script;
 using test_support::concat;
-using test_support::hex;
 using test_support::elapsed_ms;
+using test_support::hex;
 using test_support::peer_clock_ms;
 
 // A terminal of `type` opened on a socket, its open conversation already scripted.
@@ -49,8 +49,8 @@ TEST_F(Identity, VersionOfEachFamily) {
   for (const auto& row : table) {
     SCOPED_TRACE("type " + std::to_string(row.type));
     DevicePeer terminal;
-    const int handle = open_scripted(terminal, row.type,
-                                     [&](DevicePeer& t) { t.expect(row.request).reply(row.reply); });
+    const int handle = open_scripted(
+        terminal, row.type, [&](DevicePeer& t) { t.expect(row.request).reply(row.reply); });
     std::array<unsigned char, 8> version{};
     EXPECT_EQ(vornGetVersion(handle, version.data()), 0);
     EXPECT_EQ(Bytes(version.begin(), version.end()), kVersion);
@@ -84,8 +84,8 @@ TEST_F(Identity, ParameterBlockReadOfEachFamily) {
   for (const auto& row : table) {
     SCOPED_TRACE("type " + std::to_string(row.type));
     DevicePeer terminal;
-    const int handle = open_scripted(terminal, row.type,
-                                     [&](DevicePeer& t) { t.expect(row.request).reply(row.reply); });
+    const int handle = open_scripted(
+        terminal, row.type, [&](DevicePeer& t) { t.expect(row.request).reply(row.reply); });
     Bytes params(128, 0);
     EXPECT_EQ(vornGetParam(handle, params.data()), 0);
     EXPECT_EQ(params, block);
@@ -94,8 +94,7 @@ TEST_F(Identity, ParameterBlockReadOfEachFamily) {
 }
 
 TEST_F(Identity, Type321BlockCutShortFailsAndTheRestWaitsForTheNextExchange) {
-  terminal_.expect({'<'}).reply_split({Bytes(100, 0x21), Bytes(28, 0x22)}, 150)
-      .expect({'<'});
+  terminal_.expect({'<'}).reply_split({Bytes(100, 0x21), Bytes(28, 0x22)}, 150).expect({'<'});
   const int handle = open(321);
   Bytes params(128, 0);
   EXPECT_EQ(vornGetParam(handle, params.data()), -1);

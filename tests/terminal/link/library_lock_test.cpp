@@ -1,7 +1,6 @@
 // The opens of every process on the machine share one lock, so two never pick the same
 // slot of a shared terminal. A process that dies holding it must not stall the others.
 #include <gtest/gtest.h>
-
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>

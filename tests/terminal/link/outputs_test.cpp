@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <array>
@@ -17,8 +16,8 @@ using LedCodes = TerminalTest;
 using Outputs = TerminalTest;
 using SocketOperations = TerminalTest;
 using test_support::concat;
-using test_support::hex;
 using test_support::elapsed_ms;
+using test_support::hex;
 using test_support::peer_clock_ms;
 using test_support::shows_pause;
 
@@ -55,36 +54,57 @@ void check_led_translations(int type, const std::vector<LedRow>& rows) {
 
 TEST_F(LedCodes, Series120) {
   check_led_translations(121, {
-      {Led::On, 2, {'A', 1, 2}},     {Led::On, 253, {'A', 1, 253}}, {Led::On, 'P', {'X', 3}},
-      {Led::On, 'Q', {'X', 4}},      {Led::On, 77, {'A', 1, 77}},   {Led::Off, 223, {'A', 2, 223}},
-      {Led::Off, 'P', {'A', 2, 'P'}}, {Led::Timer, 2, {'X', 1, 7}}, {Led::Timer, 32, {'X', 2, 7}},
-      {Led::Timer, 16, {'X', 3, 7}}, {Led::Timer, 'P', {'X', 0, 7}}, {Led::Timer, 239, {'X', 0, 7}},
-  });
+                                  {Led::On, 2, {'A', 1, 2}},
+                                  {Led::On, 253, {'A', 1, 253}},
+                                  {Led::On, 'P', {'X', 3}},
+                                  {Led::On, 'Q', {'X', 4}},
+                                  {Led::On, 77, {'A', 1, 77}},
+                                  {Led::Off, 223, {'A', 2, 223}},
+                                  {Led::Off, 'P', {'A', 2, 'P'}},
+                                  {Led::Timer, 2, {'X', 1, 7}},
+                                  {Led::Timer, 32, {'X', 2, 7}},
+                                  {Led::Timer, 16, {'X', 3, 7}},
+                                  {Led::Timer, 'P', {'X', 0, 7}},
+                                  {Led::Timer, 239, {'X', 0, 7}},
+                              });
 }
 
 TEST_F(LedCodes, Type321OnAndOffAreTheSameCommand) {
   check_led_translations(321, {
-      {Led::On, 2, {'X', 5}},    {Led::Off, 2, {'X', 5}},    {Led::On, 253, {'X', 6}},
-      {Led::On, 32, {'X', 7}},   {Led::Off, 223, {'X', 8}},  {Led::On, 16, {'X', 9}},
-      {Led::Off, 239, {'X', 10}}, {Led::On, 'P', {'X', 3}},  {Led::Off, 'Q', {'X', 4}},
-      {Led::On, 99, {'X', 255}}, {Led::Timer, 2, {'X', 14, 7}}, {Led::Timer, 'P', {'X', 15, 7}},
-      {Led::Timer, 32, {'X', 15, 7}}, {Led::Timer, 'Q', {'X', 16, 7}}, {Led::Timer, 253, {'X', 0, 7}},
-  });
+                                  {Led::On, 2, {'X', 5}},
+                                  {Led::Off, 2, {'X', 5}},
+                                  {Led::On, 253, {'X', 6}},
+                                  {Led::On, 32, {'X', 7}},
+                                  {Led::Off, 223, {'X', 8}},
+                                  {Led::On, 16, {'X', 9}},
+                                  {Led::Off, 239, {'X', 10}},
+                                  {Led::On, 'P', {'X', 3}},
+                                  {Led::Off, 'Q', {'X', 4}},
+                                  {Led::On, 99, {'X', 255}},
+                                  {Led::Timer, 2, {'X', 14, 7}},
+                                  {Led::Timer, 'P', {'X', 15, 7}},
+                                  {Led::Timer, 32, {'X', 15, 7}},
+                                  {Led::Timer, 'Q', {'X', 16, 7}},
+                                  {Led::Timer, 253, {'X', 0, 7}},
+                              });
 }
 
 TEST_F(LedCodes, Type122InFrames) {
   check_led_translations(122, {
-      {Led::On, 2, crc_frame('A', {1, 2})},
-      {Led::Off, 253, crc_frame('A', {2, 253})},
-      {Led::On, 'Q', crc_frame('A', {1, 'Q'})},
-  });
+                                  {Led::On, 2, crc_frame('A', {1, 2})},
+                                  {Led::Off, 253, crc_frame('A', {2, 253})},
+                                  {Led::On, 'Q', crc_frame('A', {1, 'Q'})},
+                              });
 }
 
 TEST_F(LedCodes, Series220YellowPutsTheOtherTwoOutWithPauses) {
   DevicePeer terminal;
   expect_open_block_read(terminal, 220, parameter_block());
-  terminal.expect({'A', 1, 2}).expect({'A', 2, 223}).expect({'A', 2, 239})
-      .expect({'A', 1, 32}).stay_silent();
+  terminal.expect({'A', 1, 2})
+      .expect({'A', 2, 223})
+      .expect({'A', 2, 239})
+      .expect({'A', 1, 32})
+      .stay_silent();
   terminal.start();
   vornDisableYellowLED();
   const int handle = open_on_socket(terminal, 220);
@@ -121,7 +141,8 @@ TEST_F(LedCodes, Series120PAndQGoOutAtOnceOtherCodesArePaced) {
   const double start = peer_clock_ms();
   EXPECT_GE(elapsed_ms([&] { vornLedON(handle, 16); }), 250);
   terminal.finish();
-  EXPECT_TRUE(shows_pause(terminal.arrival_ms(3 + 2) - start, 50)) << "after the block read and 'X', 3";
+  EXPECT_TRUE(shows_pause(terminal.arrival_ms(3 + 2) - start, 50))
+      << "after the block read and 'X', 3";
 }
 
 TEST_F(Outputs, FlashLedUsesLed32UnlessTypeTwo) {
@@ -131,7 +152,10 @@ TEST_F(Outputs, FlashLedUsesLed32UnlessTypeTwo) {
   } table[] = {{1, {'X', 7, 'X', 8}}, {2, {'X', 9, 'X', 10}}, {3, {'X', 7, 'X', 8}}};
   for (const auto& row : table) {
     DevicePeer terminal;
-    terminal.expect({'X', row.sent[1]}).reply({1}).expect({'X', row.sent[3]}).reply({1})
+    terminal.expect({'X', row.sent[1]})
+        .reply({1})
+        .expect({'X', row.sent[3]})
+        .reply({1})
         .stay_silent();
     terminal.start();
     const int handle = open_on_socket(terminal, 321);
@@ -145,10 +169,13 @@ TEST_F(Outputs, FlashLedUsesLed32UnlessTypeTwo) {
 
 TEST_F(Outputs, RelayAndTimedOutputs) {
   DevicePeer terminal;
-  terminal.expect({'D', 3}).expect({'D', 0}).expect({'D', 3}).expect({'D', 0})
-      .expect({'X', 9, 1, 0, 2, 5, 0})       // 250 ms
-      .expect({'X', 9, 1, 1, 5, 0, 0})       // 1500 ms
-      .expect({'X', 9, 1, 12, 3, 4, 5})      // 12345 ms: the thousands exceed one digit
+  terminal.expect({'D', 3})
+      .expect({'D', 0})
+      .expect({'D', 3})
+      .expect({'D', 0})
+      .expect({'X', 9, 1, 0, 2, 5, 0})   // 250 ms
+      .expect({'X', 9, 1, 1, 5, 0, 0})   // 1500 ms
+      .expect({'X', 9, 1, 12, 3, 4, 5})  // 12345 ms: the thousands exceed one digit
       .expect({'X', 9, 0, 0, 0, 0, 0})
       .stay_silent();
   terminal.start();
@@ -162,7 +189,8 @@ TEST_F(Outputs, RelayAndTimedOutputs) {
   EXPECT_EQ(vornFlashOff(handle, 9), 0);
   EXPECT_EQ(vornRelayTimer(handle), -3) << "type 1000";
   terminal.finish();
-  EXPECT_TRUE(shows_pause(terminal.arrival_ms(2) - terminal.arrival_ms(0), 200)) << "the relay pulse";
+  EXPECT_TRUE(shows_pause(terminal.arrival_ms(2) - terminal.arrival_ms(0), 200))
+      << "the relay pulse";
 }
 
 TEST_F(Outputs, RelayTimerOnlyType120SendsIt) {
@@ -215,11 +243,16 @@ TEST_F(Outputs, NegativeSerialSizesAreRefusedBeforeAnythingIsSent) {
 
 TEST_F(Outputs, TemperatureAndErrorQueries) {
   DevicePeer terminal;
-  terminal.expect({'N', 0}).reply({0x15, 0x80, 0x01})
-      .expect({'Z', 'Z'}).reply({1, 2, 3, 4})
+  terminal.expect({'N', 0})
+      .reply({0x15, 0x80, 0x01})
+      .expect({'Z', 'Z'})
+      .reply({1, 2, 3, 4})
       .expect({'N', 0})
-      .expect({'Z', 'Z'}).pause(100).reply({9, 9})
-      .expect({'N', 0}).stay_silent();
+      .expect({'Z', 'Z'})
+      .pause(100)
+      .reply({9, 9})
+      .expect({'N', 0})
+      .stay_silent();
   terminal.start();
   const int handle = open_on_socket(terminal, 1000);
   std::array<unsigned char, 10> out{};
@@ -248,8 +281,12 @@ TEST_F(SocketOperations, CloseConnectionByDeviceType) {
     int result;
     Bytes sent;
   } table[] = {
-      {120, 0, concat({ss, ss})}, {220, 0, concat({ss, ss})}, {320, 0, concat({ss, ss})},
-      {321, 0, concat({ss, {'*'}})}, {130, -3, ss}, {1000, -3, ss},
+      {120, 0, concat({ss, ss})},
+      {220, 0, concat({ss, ss})},
+      {320, 0, concat({ss, ss})},
+      {321, 0, concat({ss, {'*'}})},
+      {130, -3, ss},
+      {1000, -3, ss},
   };
   for (const auto& row : table) {
     DevicePeer terminal;
@@ -265,8 +302,12 @@ TEST_F(SocketOperations, CloseConnectionByDeviceType) {
 
 TEST_F(SocketOperations, GreenLedClientLedsAndSerial) {
   DevicePeer terminal;
-  terminal.expect({'F', 'F', 0}).expect({'C', 'C', 0}).expect({'A', 1, 32}).expect({'A', 2, 223})
-      .expect(concat({{'R', 2, 'h', 'i'}, Bytes(254, 0)})).stay_silent();
+  terminal.expect({'F', 'F', 0})
+      .expect({'C', 'C', 0})
+      .expect({'A', 1, 32})
+      .expect({'A', 2, 223})
+      .expect(concat({{'R', 2, 'h', 'i'}, Bytes(254, 0)}))
+      .stay_silent();
   terminal.start();
   const int s = terminal.connect_client_socket();
   EXPECT_EQ(vornFlashGreenLedON(s), 0);

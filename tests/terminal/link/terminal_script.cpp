@@ -14,7 +14,11 @@ void expect_open_block_read(DevicePeer& terminal, int deviceType, const Bytes& b
     case 122:
       terminal.expect(crc_frame('P')).reply(reply_frame('P', block));
       break;
-    case 120: case 121: case 130: case 131: case 220:
+    case 120:
+    case 121:
+    case 130:
+    case 131:
+    case 220:
       terminal.expect({'P', 'P', 0}).reply(block);
       break;
     default:
@@ -32,7 +36,8 @@ void expect_yellow_led(DevicePeer& terminal, int deviceType, bool on) {
     case 321:
       terminal.expect({'X', static_cast<std::uint8_t>(on ? 5 : 6)}).reply({0x01});
       break;
-    case 220: case 320:
+    case 220:
+    case 320:
       if (on) {
         terminal.expect({'A', 1, 2}).expect({'A', 2, 223}).expect({'A', 2, 239});
       } else {
