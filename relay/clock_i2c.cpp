@@ -43,28 +43,22 @@ constexpr Command kReadI2CWord = {.request = {byte('Z'), low8(0), low8(1), byte(
                                   .limit_ms = kReplyLimitMs,
                                   .records = Records::SendOutcome};
 
+// The M3 clock commands hold the lock until their answer, which they take as it comes.
+constexpr Command m3_clock(const Layout& request, int reply_length) {
+  return {.request = request,
+          .locked = true,
+          .wait = Wait::DataFirst,
+          .reply_length = reply_length,
+          .limit_ms = kReplyLimitMs};
+}
+
 // M3 clock: arguments 0 year mod 100, 1 century, 2 month, 3 day, 4 hour, 5 minute, 6 second.
-constexpr Command kSetTimeM3 = {.request = {byte('K'), byte('S'), low8(0), low8(1), low8(2),
-                                            low8(3), low8(4), low8(5), low8(6), zeros(7)},
-                                .locked = true,
-                                .wait = Wait::DataFirst,
-                                .reply_length = 16,
-                                .limit_ms = kReplyLimitMs};
-constexpr Command kGetTimeM3 = {.request = {byte('K'), byte('G'), zeros(14)},
-                                .locked = true,
-                                .wait = Wait::DataFirst,
-                                .reply_length = 16,
-                                .limit_ms = kReplyLimitMs};
-constexpr Command kGetCalibrationM3 = {.request = {byte('K'), byte('R'), byte(0x00)},
-                                       .locked = true,
-                                       .wait = Wait::DataFirst,
-                                       .reply_length = 3,
-                                       .limit_ms = kReplyLimitMs};
-constexpr Command kSetCalibrationM3 = {.request = {byte('K'), byte('C'), low8(0)},
-                                       .locked = true,
-                                       .wait = Wait::DataFirst,
-                                       .reply_length = 3,
-                                       .limit_ms = kReplyLimitMs};
+constexpr Command kSetTimeM3 = m3_clock(
+    {byte('K'), byte('S'), low8(0), low8(1), low8(2), low8(3), low8(4), low8(5), low8(6), zeros(7)},
+    16);
+constexpr Command kGetTimeM3 = m3_clock({byte('K'), byte('G'), zeros(14)}, 16);
+constexpr Command kGetCalibrationM3 = m3_clock({byte('K'), byte('R'), byte(0x00)}, 3);
+constexpr Command kSetCalibrationM3 = m3_clock({byte('K'), byte('C'), low8(0)}, 3);
 
 constexpr Command kTemperature = {.request = {byte('T')},
                                   .locked = true,
