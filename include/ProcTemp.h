@@ -150,7 +150,8 @@ class PENDRA_EXPORT ProcTemp {
   PENDRA_INTERNAL void add_to_working_set(recognition::MinutiaSet* set,
                                           recognition::NodeList&& nodes);
 
-  std::int16_t imageType;
+  // Read at construction only; kept so the object keeps the layout applications allocate.
+  [[maybe_unused]] std::int16_t imageType;
   std::int32_t blockSize;
   double segmentationDivisor;
   std::int16_t matchThreshold;

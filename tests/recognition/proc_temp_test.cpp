@@ -170,7 +170,7 @@ TEST(Enrolment, TheThirdCompleteTemplateEndsIt) {
 // An enrolment that never completes keeps every image; at the 16-bit limit of its image
 // count it must refuse the next one, not wrap the count and read before the working set.
 TEST(Enrolment, AWorkingSetFullOfImagesRefusesTheNext) {
-  const Bytes blank(16 * 16, 255);  // no finger: completes nothing, costs little
+  const Bytes blank(std::size_t{16} * 16, 255);  // no finger: completes nothing, costs little
   Bytes image = blank;
   ProcTemp p(kImageType, kThreshold);
   Bytes stored(tf::kTemplateSize, 0xA5);
