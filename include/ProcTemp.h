@@ -37,7 +37,7 @@
 // Cost: every minutia is related to every other, so the work after the image stages grows
 // with the square of the minutiae (and the image stages with the area). No code within
 // the limits above is refused for its size: the largest, 4094 minutiae, is verified in
-// about 0.65 s on one core of 2026; a 2000 x 2000 image of about 2,400 minutiae is
+// about 0.65 s on one core of a current PC; a 2000 x 2000 image of about 2,400 minutiae is
 // processed in about 0.7 s. Real terminal images have tens of minutiae.
 //  - GetOutPointer after a call that processed an image, for display; GetLengthTemplate and
 //    GetQualityTemplate at any time on any buffer.
