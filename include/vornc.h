@@ -62,6 +62,14 @@ enum {
  *   its mode unchanged, not kept, not closed.
  * - A negative serial size is refused with VORN_NO_REPLY (-1) before anything is sent;
  *   taken modulo 256 it would send bytes the caller never offered.
+ * - vornReadTemplateFromNESK and vornReadTemplateFromMemoryNESK never write past `size`
+ *   bytes of the caller's buffer: a last block shorter than 1024 bytes is received into
+ *   a scratch block and only its first size % 1024 bytes (or fewer, if fewer came) are
+ *   copied.
+ * - vornWriteTemplateToNESK with size 0 sends the begin and end commands and no data
+ *   block, and returns 0 (lastStatus 0).
+ * - The store operations refuse a null buffer, user number or name, and a negative
+ *   size, with VORN_NO_REPLY (-1) before anything is sent.
  */
 
 /* ---- Library and connection ---- */
@@ -153,6 +161,46 @@ VORNC_API int32_t vornFlashGreenLedOFF(int32_t socket);
 VORNC_API int32_t vornClientLedON(int32_t socket, int32_t code);
 VORNC_API int32_t vornClientLedOFF(int32_t socket, int32_t code);
 VORNC_API int32_t vornClientSendToSerial(int32_t socket, const unsigned char* data, int32_t size);
+
+/* ---- User and template store (the same bytes for every model) ---- */
+
+/* A 64-byte store command packet; `value` goes only with sub-commands 1 and 3.
+ * Pauses 300 ms after it; 0 or -2. */
+VORNC_API int32_t vornSendCommand(int32_t handle, int32_t command, int32_t value);
+/* Writes a template in 1024-byte blocks; 0, -1 (null data, negative size), -2, or the
+ * positive outcome of the first block not echoed whole (the byte count, a socket error
+ * code, or 10036 for a time-out), which lastStatus keeps too. */
+VORNC_API int32_t vornWriteTemplateToNESK(int32_t handle, const unsigned char* data,
+                                          int32_t size);
+/* Reads the stored template (the one in working memory) into `size` bytes of `buffer`;
+ * 0, -1 (null buffer, negative size), -2 or -20. Block counts are not checked: a short
+ * block leaves the rest of its part of the buffer as it was. */
+VORNC_API int32_t vornReadTemplateFromNESK(int32_t handle, unsigned char* buffer, int32_t size);
+VORNC_API int32_t vornReadTemplateFromMemoryNESK(int32_t handle, unsigned char* buffer,
+                                                 int32_t size);
+/* Deletes the template; 0 or -2. */
+VORNC_API int32_t vornDeleteTemplateInNESK(int32_t handle);
+/* Loads the store from the terminal's flash (saves it there); 0, -1, -2 or -20. */
+VORNC_API int32_t vornLoadDataFromFlashInNESK(int32_t handle);
+VORNC_API int32_t vornSaveDataToFlashInNESK(int32_t handle);
+/* Creates (modifies) a user with two names of up to 15 characters; 0 with the number
+ * the terminal assigned in *userNumber, -1 (wrong answer length, null argument), -2 or
+ * -20. */
+VORNC_API int32_t vornCreateUserInNESK(int32_t handle, unsigned char* userNumber,
+                                       const char* name1, const char* name2);
+VORNC_API int32_t vornModifyUserInNESK(int32_t handle, unsigned char* userNumber,
+                                       const char* name1, const char* name2);
+/* Deletes a user (all templates of a user); 0, -1, -2 or -20. */
+VORNC_API int32_t vornDeleteUserInNESK(int32_t handle, int32_t userNumber);
+VORNC_API int32_t vornDeleteTemplatesOfUserInNESK(int32_t handle, int32_t userNumber);
+/* Starts (stops) the creation of a template on the terminal; 1 when sent, or -2. */
+VORNC_API int32_t vornCreateTemplateInNESK(int32_t handle, int32_t value);
+VORNC_API int32_t vornStopCreateTemplateInNESK(int32_t handle);
+/* The terminal's 128-byte recognition result into `buffer`; 1, -1, -2 or -20. */
+VORNC_API int32_t vornGetRecognitionID(int32_t handle, unsigned char* buffer);
+/* The 2048-byte FP code in two halves; 0, -1 (null), -2 or -20. A half answered with
+ * another length leaves its 1024 bytes of `code` as they were. */
+VORNC_API int32_t vornGetFPCode(int32_t handle, unsigned char* code);
 
 #ifdef __cplusplus
 }

@@ -3,6 +3,7 @@
 #include "terminal/link/device_table.h"
 #include "terminal/link/identity.h"
 #include "terminal/link/outputs.h"
+#include "terminal/link/store.h"
 #include "vornc.h"
 
 using namespace vornc;
@@ -195,6 +196,86 @@ int32_t vornClientLedOFF(int32_t socket, int32_t code) {
 int32_t vornClientSendToSerial(int32_t socket, const unsigned char* data, int32_t size) {
   if (data == nullptr && low_byte(size) != 0) return VORN_NO_REPLY;
   return outputs::send_to_serial(socket, data, size);
+}
+
+// ---- User and template store ----
+
+int32_t vornSendCommand(int32_t handle, int32_t command, int32_t value) {
+  return on_slot(handle, [&](TerminalSlot& s) {
+    return store::send_command(s, low_byte(command), low_byte(value));
+  });
+}
+
+int32_t vornWriteTemplateToNESK(int32_t handle, const unsigned char* data, int32_t size) {
+  if (size < 0) return VORN_NO_REPLY;
+  return on_slot_with(handle, data,
+                      [&](TerminalSlot& s) { return store::write_template(s, data, size); });
+}
+
+int32_t vornReadTemplateFromNESK(int32_t handle, unsigned char* buffer, int32_t size) {
+  if (size < 0) return VORN_NO_REPLY;
+  return on_slot_with(handle, buffer, [&](TerminalSlot& s) {
+    return store::read_template(s, buffer, size, false);
+  });
+}
+
+int32_t vornReadTemplateFromMemoryNESK(int32_t handle, unsigned char* buffer, int32_t size) {
+  if (size < 0) return VORN_NO_REPLY;
+  return on_slot_with(handle, buffer,
+                      [&](TerminalSlot& s) { return store::read_template(s, buffer, size, true); });
+}
+
+int32_t vornDeleteTemplateInNESK(int32_t handle) { return on_slot(handle, store::delete_template); }
+
+int32_t vornLoadDataFromFlashInNESK(int32_t handle) {
+  return on_slot(handle, store::load_from_flash);
+}
+
+int32_t vornSaveDataToFlashInNESK(int32_t handle) { return on_slot(handle, store::save_to_flash); }
+
+int32_t vornCreateUserInNESK(int32_t handle, unsigned char* userNumber, const char* name1,
+                             const char* name2) {
+  if (name1 == nullptr || name2 == nullptr) return VORN_NO_REPLY;
+  return on_slot_with(handle, userNumber, [&](TerminalSlot& s) {
+    return store::put_user(s, false, userNumber, name1, name2);
+  });
+}
+
+int32_t vornModifyUserInNESK(int32_t handle, unsigned char* userNumber, const char* name1,
+                             const char* name2) {
+  if (name1 == nullptr || name2 == nullptr) return VORN_NO_REPLY;
+  return on_slot_with(handle, userNumber, [&](TerminalSlot& s) {
+    return store::put_user(s, true, userNumber, name1, name2);
+  });
+}
+
+int32_t vornDeleteUserInNESK(int32_t handle, int32_t userNumber) {
+  return on_slot(handle,
+                 [&](TerminalSlot& s) { return store::delete_user(s, low_byte(userNumber)); });
+}
+
+int32_t vornDeleteTemplatesOfUserInNESK(int32_t handle, int32_t userNumber) {
+  return on_slot(handle, [&](TerminalSlot& s) {
+    return store::delete_templates_of_user(s, low_byte(userNumber));
+  });
+}
+
+int32_t vornCreateTemplateInNESK(int32_t handle, int32_t value) {
+  return on_slot(handle,
+                 [&](TerminalSlot& s) { return store::create_template(s, low_byte(value)); });
+}
+
+int32_t vornStopCreateTemplateInNESK(int32_t handle) {
+  return on_slot(handle, store::stop_create_template);
+}
+
+int32_t vornGetRecognitionID(int32_t handle, unsigned char* buffer) {
+  return on_slot_with(handle, buffer,
+                      [&](TerminalSlot& s) { return store::get_recognition_id(s, buffer); });
+}
+
+int32_t vornGetFPCode(int32_t handle, unsigned char* code) {
+  return on_slot_with(handle, code, [&](TerminalSlot& s) { return store::get_fp_code(s, code); });
 }
 
 }  // extern "C"
