@@ -70,6 +70,10 @@ enum {
  *   block, and returns 0 (lastStatus 0).
  * - The store operations refuse a null buffer, user number or name, and a negative
  *   size, with VORN_NO_REPLY (-1) before anything is sent.
+
+ * - An address text of 64 characters or more (beyond the 64-byte working buffer with its
+ *   terminating zero) is refused with VORN_NO_REPLY (-1) and changes nothing: a text
+ *   cut short could silently set another address than the one meant.
  */
 
 /* ---- Library and connection ---- */
@@ -121,6 +125,35 @@ VORNC_API int32_t vornReadConfiguration(int32_t handle);
 VORNC_API int32_t vornWriteConfiguration(int32_t handle);
 /* Reboots the terminal; 0, -2 or -3. Close the handle afterwards. */
 VORNC_API int32_t vornReboot(int32_t handle);
+
+/* ---- Network settings and activity watchdog ---- */
+
+/* Edit the network settings in the block read by vornReadConfiguration (types 120, 121,
+ * 122, 131; types 130, 220, 320, 321 answer 0 and touch nothing); vornWriteConfiguration
+ * sends them. Address texts are dotted decimal, '.' or ':' between the parts; a part
+ * missing keeps its byte, each part keeps its low 8 bits.
+ * Setters: 0, -1 (null or 64 characters or more), -3 or -30 (no block read). */
+VORNC_API int32_t vornSetIPaddress(int32_t handle, const char* text);
+VORNC_API int32_t vornSetIPGetway(int32_t handle, const char* text);
+VORNC_API int32_t vornSetMask(int32_t handle, const char* text);
+VORNC_API int32_t vornSetIPServerAddress(int32_t handle, const char* text);
+/* The address as text into a buffer of at least 16 bytes; 0, -1 (null), -3 or -30. */
+VORNC_API int32_t vornGetIPaddress(int32_t handle, char* text);
+VORNC_API int32_t vornGetIPGetway(int32_t handle, char* text);
+VORNC_API int32_t vornGetMask(int32_t handle, char* text);
+VORNC_API int32_t vornGetIPServerAddress(int32_t handle, char* text);
+/* Stores the low 16 bits of `port`; 0, -3 or -30. */
+VORNC_API int32_t vornSetPort(int32_t handle, int32_t port);
+VORNC_API int32_t vornSetPortServer(int32_t handle, int32_t port);
+/* The port into *port; 0, -1 (null), -3 or -30. */
+VORNC_API int32_t vornGetPort(int32_t handle, uint16_t* port);
+VORNC_API int32_t vornGetPortServer(int32_t handle, uint16_t* port);
+/* Activity watchdog, type 121 only (other terminal types -4, other values -3).
+ * Arm with the low byte of `value` / reset; 0, -2, -3 or -4. */
+VORNC_API int32_t vornSetActivityWatchdog(int32_t handle, int32_t value);
+VORNC_API int32_t vornResetActivityWatchdog(int32_t handle);
+/* The watchdog's status byte 0..255; -1 (no 2-byte answer in 2000 ms), -2, -3 or -4. */
+VORNC_API int32_t vornGetStatusActivityWatchdog(int32_t handle);
 
 /* ---- Indicators and outputs ---- */
 
@@ -201,6 +234,29 @@ VORNC_API int32_t vornGetRecognitionID(int32_t handle, unsigned char* buffer);
 /* The 2048-byte FP code in two halves; 0, -1 (null), -2 or -20. A half answered with
  * another length leaves its 1024 bytes of `code` as they were. */
 VORNC_API int32_t vornGetFPCode(int32_t handle, unsigned char* code);
+
+/* ---- Relay-board commands over a terminal connection ----
+ * The relay controller library's names and signatures, this library's own commands, on
+ * a slot of any device type; link one library or the other for these names. Nothing is
+ * confirmed and no pause is made; lastStatus is not written. */
+
+/* Switch the relays of the low byte of `mask` on / off, all off; report inputs unasked
+ * on / off. 0 once sent, or -2. */
+VORNC_API int tamrRelayOn(int handle, int mask);
+VORNC_API int tamrRelayOff(int handle, int mask);
+VORNC_API int tamrAllRelayOff(int handle);
+VORNC_API int tamrSendInputStatusOn(int handle);
+VORNC_API int tamrSendInputStatusOff(int handle);
+/* The relay / input state byte into status[0], zeros in status[1..7] (8 bytes; all zero
+ * without an answer in 2000 ms). tamrGetStatusRelay: 0 unless the receive failed (10035
+ * no answer, another socket error code), -1 (null buffer) or -2. tamrGetStatusInput: 0,
+ * -1 or -2. */
+VORNC_API int tamrGetStatusRelay(int handle, unsigned char* status);
+VORNC_API int tamrGetStatusInput(int handle, unsigned char* status);
+/* Sends nothing; a byte the board sent unasked into status[0], zeros after it (8 bytes).
+ * 1 (a byte came), 0 (connection closed), 10036 (nothing in 2000 ms), a socket error
+ * code, or -1 (null buffer). */
+VORNC_API int tamrGetAnswer(int handle, unsigned char* status);
 
 #ifdef __cplusplus
 }

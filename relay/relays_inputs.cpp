@@ -7,6 +7,7 @@
 #include "platform/byte_order.h"
 #include "relay/exchange.h"
 #include "tamr11xc.h"
+#include "wire/relay_board.h"
 
 namespace relay::relays {
 namespace {
@@ -114,13 +115,12 @@ constexpr StatusRead kStatusReads[] = {
 
 static_assert(wire::indexed_by(kStatusReads, &StatusRead::which, Status::Input));
 
-// Input reports come unasked: nothing is sent, one byte is awaited.
-constexpr Command kAnswer = {.pause_before_ms = kBeforeStatusMs,
-                             .wait = Wait::DeadlineFirst,
-                             .reply_length = 1,
-                             .limit_ms = kReplyLimitMs};
+// Input reports come unasked; the controller wants a moment before it is listened to.
+constexpr Command kAnswer =
+    wire::relay_board::paused_before(wire::relay_board::kAnswer, kBeforeStatusMs);
 
 constexpr std::size_t kStatusSize = TAMR_STATUS_SIZE;
+static_assert(kStatusSize == wire::relay_board::kStatusBytes);
 
 template <typename Table, typename Index>
 const auto& row(const Table& table, Index which) {

@@ -2,8 +2,11 @@
 #include "terminal/link/connection.h"
 #include "terminal/link/device_table.h"
 #include "terminal/link/identity.h"
+#include "terminal/link/network.h"
 #include "terminal/link/outputs.h"
 #include "terminal/link/store.h"
+
+#include "terminal/link/relay_board.h"
 #include "vornc.h"
 
 using namespace vornc;
@@ -117,6 +120,92 @@ int32_t vornWriteConfiguration(int32_t handle) {
 }
 
 int32_t vornReboot(int32_t handle) { return on_slot(handle, identity::reboot); }
+
+// ---- Network settings and activity watchdog ----
+
+int32_t vornSetIPaddress(int32_t handle, const char* text) {
+  return on_slot_with(handle, text, [&](TerminalSlot& s) {
+    return network::set_address(s, network::Setting::Address, text);
+  });
+}
+
+int32_t vornSetIPGetway(int32_t handle, const char* text) {
+  return on_slot_with(handle, text, [&](TerminalSlot& s) {
+    return network::set_address(s, network::Setting::Gateway, text);
+  });
+}
+
+int32_t vornSetMask(int32_t handle, const char* text) {
+  return on_slot_with(handle, text, [&](TerminalSlot& s) {
+    return network::set_address(s, network::Setting::Mask, text);
+  });
+}
+
+int32_t vornSetIPServerAddress(int32_t handle, const char* text) {
+  return on_slot_with(handle, text, [&](TerminalSlot& s) {
+    return network::set_address(s, network::Setting::ServerAddress, text);
+  });
+}
+
+int32_t vornGetIPaddress(int32_t handle, char* text) {
+  return on_slot_with(handle, text, [&](TerminalSlot& s) {
+    return network::get_address(s, network::Setting::Address, text);
+  });
+}
+
+int32_t vornGetIPGetway(int32_t handle, char* text) {
+  return on_slot_with(handle, text, [&](TerminalSlot& s) {
+    return network::get_address(s, network::Setting::Gateway, text);
+  });
+}
+
+int32_t vornGetMask(int32_t handle, char* text) {
+  return on_slot_with(handle, text, [&](TerminalSlot& s) {
+    return network::get_address(s, network::Setting::Mask, text);
+  });
+}
+
+int32_t vornGetIPServerAddress(int32_t handle, char* text) {
+  return on_slot_with(handle, text, [&](TerminalSlot& s) {
+    return network::get_address(s, network::Setting::ServerAddress, text);
+  });
+}
+
+int32_t vornSetPort(int32_t handle, int32_t port) {
+  return on_slot(
+      handle, [&](TerminalSlot& s) { return network::set_port(s, network::Setting::Port, port); });
+}
+
+int32_t vornSetPortServer(int32_t handle, int32_t port) {
+  return on_slot(handle, [&](TerminalSlot& s) {
+    return network::set_port(s, network::Setting::ServerPort, port);
+  });
+}
+
+int32_t vornGetPort(int32_t handle, uint16_t* port) {
+  return on_slot_with(handle, port, [&](TerminalSlot& s) {
+    return network::get_port(s, network::Setting::Port, port);
+  });
+}
+
+int32_t vornGetPortServer(int32_t handle, uint16_t* port) {
+  return on_slot_with(handle, port, [&](TerminalSlot& s) {
+    return network::get_port(s, network::Setting::ServerPort, port);
+  });
+}
+
+int32_t vornSetActivityWatchdog(int32_t handle, int32_t value) {
+  return on_slot(
+      handle, [&](TerminalSlot& s) { return network::set_activity_watchdog(s, low_byte(value)); });
+}
+
+int32_t vornResetActivityWatchdog(int32_t handle) {
+  return on_slot(handle, network::reset_activity_watchdog);
+}
+
+int32_t vornGetStatusActivityWatchdog(int32_t handle) {
+  return on_slot(handle, network::get_status_activity_watchdog);
+}
 
 // ---- Indicators and outputs ----
 
@@ -276,6 +365,55 @@ int32_t vornGetRecognitionID(int32_t handle, unsigned char* buffer) {
 
 int32_t vornGetFPCode(int32_t handle, unsigned char* code) {
   return on_slot_with(handle, code, [&](TerminalSlot& s) { return store::get_fp_code(s, code); });
+}
+
+// ---- Relay-board commands ----
+
+int tamrRelayOn(int handle, int mask) {
+  return on_slot(handle, [&](TerminalSlot& s) {
+    return relay_board::send_order(s, relay_board::Order::RelayOn, mask);
+  });
+}
+
+int tamrRelayOff(int handle, int mask) {
+  return on_slot(handle, [&](TerminalSlot& s) {
+    return relay_board::send_order(s, relay_board::Order::RelayOff, mask);
+  });
+}
+
+int tamrAllRelayOff(int handle) {
+  return on_slot(handle, [&](TerminalSlot& s) {
+    return relay_board::send_order(s, relay_board::Order::AllRelayOff, 0);
+  });
+}
+
+int tamrSendInputStatusOn(int handle) {
+  return on_slot(handle, [&](TerminalSlot& s) {
+    return relay_board::send_order(s, relay_board::Order::InputStatusOn, 0);
+  });
+}
+
+int tamrSendInputStatusOff(int handle) {
+  return on_slot(handle, [&](TerminalSlot& s) {
+    return relay_board::send_order(s, relay_board::Order::InputStatusOff, 0);
+  });
+}
+
+int tamrGetStatusRelay(int handle, unsigned char* status) {
+  return on_slot_with(handle, status, [&](TerminalSlot& s) {
+    return relay_board::read_status(s, relay_board::Status::Relay, status);
+  });
+}
+
+int tamrGetStatusInput(int handle, unsigned char* status) {
+  return on_slot_with(handle, status, [&](TerminalSlot& s) {
+    return relay_board::read_status(s, relay_board::Status::Input, status);
+  });
+}
+
+int tamrGetAnswer(int handle, unsigned char* status) {
+  return on_slot_with(handle, status,
+                      [&](TerminalSlot& s) { return relay_board::read_answer(s, status); });
 }
 
 }  // extern "C"
