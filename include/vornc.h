@@ -62,6 +62,15 @@ enum {
  *   its mode unchanged, not kept, not closed.
  * - A negative serial size is refused with VORN_NO_REPLY (-1) before anything is sent;
  *   taken modulo 256 it would send bytes the caller never offered.
+ * - vornUpdateFirmwareM3 refuses an empty image, or one longer than the 128000 bytes
+ *   the terminal reads back, with VORN_NO_REPLY (-1) before anything is sent: such an
+ *   image could not be checked before the terminal is told to start it.
+ * - vornUpdateFirmwareM3 tells the terminal to start the new image only when the length
+ *   write was acknowledged and every page was read back whole and equal; a read that
+ *   failed counts as a difference (0), so a silent terminal never passes for an updated
+ *   one, whatever the image holds.
+ * - A negative length of the web and M4 updates is refused with VORN_NO_REPLY (-1)
+ *   before anything is sent.
  */
 
 /* ---- Library and connection ---- */
@@ -153,6 +162,38 @@ VORNC_API int32_t vornFlashGreenLedOFF(int32_t socket);
 VORNC_API int32_t vornClientLedON(int32_t socket, int32_t code);
 VORNC_API int32_t vornClientLedOFF(int32_t socket, int32_t code);
 VORNC_API int32_t vornClientSendToSerial(int32_t socket, const unsigned char* data, int32_t size);
+
+/* ---- Firmware and web-content update ---- */
+
+/* A 524288-byte image. Types 120, 130, 220, 320 (streamed, unanswered): 0 or -2;
+ * types 121, 122, 131 (each 1024-byte chunk echoed and compared): 1 done, or -1;
+ * type 321: 0, nothing sent (see vornUpdateFirmwareM3); other types -3. */
+VORNC_API int32_t vornUpdateFirmware(int32_t handle, const unsigned char* image);
+/* Web content of `length` bytes, echoed chunk by chunk (type 121): 1 done, -1; types
+ * 120, 122, 130, 131, 220, 320, 321: 0, nothing sent; other types -3. */
+VORNC_API int32_t vornUpdateWEB(int32_t handle, const unsigned char* content, int32_t length);
+/* The echo method of the slot's type over `length` bytes, then the M4 end (whose
+ * outcome only lastStatus keeps): 1 done, -1 a chunk failed or came back different. */
+VORNC_API int32_t vornUpdateFirmwareM4(int32_t handle, const unsigned char* image, int32_t length);
+VORNC_API int32_t vornUpdateWebM4(int32_t handle, const unsigned char* content, int32_t length);
+/* Type 321: the image (1..128000 bytes) written to the data flash, read back and
+ * compared; 1 written, verified and started, 0 not verified (not started), -1 (empty or
+ * too long), -3 not type 321. */
+VORNC_API int32_t vornUpdateFirmwareM3(int32_t handle, const unsigned char* image, uint32_t length);
+
+/* ---- Data flash and sensor registers (type 321; the type is not checked) ---- */
+
+/* The data flash's status byte into *status; 0, -1 (no 3-byte reply; *status
+ * unchanged) or -2. */
+VORNC_API int32_t vorn_DF_ReadStatusM3(int32_t handle, unsigned char* status);
+/* Switches the data flash to power-of-two pages; its status into *status, as above. */
+VORNC_API int32_t vorn_DF_SetPowerOf2M3(int32_t handle, unsigned char* status);
+/* Three sensor register values (low byte each) for the running terminal, or also kept
+ * in its flash; 0 acknowledged, -1 no acknowledgement, -2. */
+VORNC_API int32_t vornSetRegParamVORN321(int32_t handle, int32_t first, int32_t second,
+                                         int32_t third);
+VORNC_API int32_t vornSetRegParamToFlashVORN321(int32_t handle, int32_t first, int32_t second,
+                                                int32_t third);
 
 #ifdef __cplusplus
 }
