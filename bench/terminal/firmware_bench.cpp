@@ -19,17 +19,18 @@
 
 namespace {
 
-constexpr std::size_t kImageBytes = 100 * 1024;
+constexpr std::size_t kImageBytes = std::size_t{100} * 1024;
 constexpr std::size_t kPage = 256;
 // Pages written, the length, pages read back.
-constexpr double kBlocks = 2.0 * (kImageBytes / kPage) + 1;
+constexpr std::size_t kPages = kImageBytes / kPage;  // a whole number of pages
+constexpr double kBlocks = 2.0 * static_cast<double>(kPages) + 1;
 // The one pause an update states: after the start command.
 constexpr double kStatedPauseMs = 100;
 
 // A terminal's data flash on loopback: stores what '$W' writes, answers '$R' from it.
 class FlashResponder {
  public:
-  FlashResponder() : flash_(256 * 1024) {
+  FlashResponder() : flash_(std::size_t{256} * 1024) {
     thread_ = std::thread([this] { serve(); });
   }
   ~FlashResponder() {

@@ -314,7 +314,8 @@ TEST_F(StreamUpdate, FramesPacedByTheCallersClock) {
   // Frame i goes out after the i pauses before it.
   const std::size_t open = open_bytes(130);
   for (int i = 0; i < 512; i += 37) {
-    EXPECT_GE(terminal.arrival_ms(open + 2 + i * 1026) - start, i * kStreamPacingMs)
+    EXPECT_GE(terminal.arrival_ms(open + 2 + static_cast<std::size_t>(i) * 1026) - start,
+              i * kStreamPacingMs)
         << "frame " << i;
   }
   EXPECT_GE(terminal.arrival_ms(open + expected.size() - 1) - start, 512 * kStreamPacingMs);
