@@ -74,6 +74,16 @@ enum {
  * - An address text of 64 characters or more (beyond the 64-byte working buffer with its
  *   terminating zero) is refused with VORN_NO_REPLY (-1) and changes nothing: a text
  *   cut short could silently set another address than the one meant.
+
+ * - vornUpdateFirmwareM3 refuses an empty image, or one longer than the 128000 bytes
+ *   the terminal reads back, with VORN_NO_REPLY (-1) before anything is sent: such an
+ *   image could not be checked before the terminal is told to start it.
+ * - vornUpdateFirmwareM3 tells the terminal to start the new image only when the length
+ *   write was acknowledged and every page was read back whole and equal; a read that
+ *   failed counts as a difference (0), so a silent terminal never passes for an updated
+ *   one, whatever the image holds.
+ * - A negative length of the web and M4 updates is refused with VORN_NO_REPLY (-1)
+ *   before anything is sent.
  */
 
 /* ---- Library and connection ---- */
@@ -203,8 +213,7 @@ VORNC_API int32_t vornSendCommand(int32_t handle, int32_t command, int32_t value
 /* Writes a template in 1024-byte blocks; 0, -1 (null data, negative size), -2, or the
  * positive outcome of the first block not echoed whole (the byte count, a socket error
  * code, or 10036 for a time-out), which lastStatus keeps too. */
-VORNC_API int32_t vornWriteTemplateToNESK(int32_t handle, const unsigned char* data,
-                                          int32_t size);
+VORNC_API int32_t vornWriteTemplateToNESK(int32_t handle, const unsigned char* data, int32_t size);
 /* Reads the stored template (the one in working memory) into `size` bytes of `buffer`;
  * 0, -1 (null buffer, negative size), -2 or -20. Block counts are not checked: a short
  * block leaves the rest of its part of the buffer as it was. */
@@ -219,10 +228,10 @@ VORNC_API int32_t vornSaveDataToFlashInNESK(int32_t handle);
 /* Creates (modifies) a user with two names of up to 15 characters; 0 with the number
  * the terminal assigned in *userNumber, -1 (wrong answer length, null argument), -2 or
  * -20. */
-VORNC_API int32_t vornCreateUserInNESK(int32_t handle, unsigned char* userNumber,
-                                       const char* name1, const char* name2);
-VORNC_API int32_t vornModifyUserInNESK(int32_t handle, unsigned char* userNumber,
-                                       const char* name1, const char* name2);
+VORNC_API int32_t vornCreateUserInNESK(int32_t handle, unsigned char* userNumber, const char* name1,
+                                       const char* name2);
+VORNC_API int32_t vornModifyUserInNESK(int32_t handle, unsigned char* userNumber, const char* name1,
+                                       const char* name2);
 /* Deletes a user (all templates of a user); 0, -1, -2 or -20. */
 VORNC_API int32_t vornDeleteUserInNESK(int32_t handle, int32_t userNumber);
 VORNC_API int32_t vornDeleteTemplatesOfUserInNESK(int32_t handle, int32_t userNumber);
@@ -257,6 +266,38 @@ VORNC_API int tamrGetStatusInput(int handle, unsigned char* status);
  * 1 (a byte came), 0 (connection closed), 10036 (nothing in 2000 ms), a socket error
  * code, or -1 (null buffer). */
 VORNC_API int tamrGetAnswer(int handle, unsigned char* status);
+
+/* ---- Firmware and web-content update ---- */
+
+/* A 524288-byte image. Types 120, 130, 220, 320 (streamed, unanswered): 0 or -2;
+ * types 121, 122, 131 (each 1024-byte chunk echoed and compared): 1 done, or -1;
+ * type 321: 0, nothing sent (see vornUpdateFirmwareM3); other types -3. */
+VORNC_API int32_t vornUpdateFirmware(int32_t handle, const unsigned char* image);
+/* Web content of `length` bytes, echoed chunk by chunk (type 121): 1 done, -1; types
+ * 120, 122, 130, 131, 220, 320, 321: 0, nothing sent; other types -3. */
+VORNC_API int32_t vornUpdateWEB(int32_t handle, const unsigned char* content, int32_t length);
+/* The echo method of the slot's type over `length` bytes, then the M4 end (whose
+ * outcome only lastStatus keeps): 1 done, -1 a chunk failed or came back different. */
+VORNC_API int32_t vornUpdateFirmwareM4(int32_t handle, const unsigned char* image, int32_t length);
+VORNC_API int32_t vornUpdateWebM4(int32_t handle, const unsigned char* content, int32_t length);
+/* Type 321: the image (1..128000 bytes) written to the data flash, read back and
+ * compared; 1 written, verified and started, 0 not verified (not started), -1 (empty or
+ * too long), -3 not type 321. */
+VORNC_API int32_t vornUpdateFirmwareM3(int32_t handle, const unsigned char* image, uint32_t length);
+
+/* ---- Data flash and sensor registers (type 321; the type is not checked) ---- */
+
+/* The data flash's status byte into *status; 0, -1 (no 3-byte reply; *status
+ * unchanged) or -2. */
+VORNC_API int32_t vorn_DF_ReadStatusM3(int32_t handle, unsigned char* status);
+/* Switches the data flash to power-of-two pages; its status into *status, as above. */
+VORNC_API int32_t vorn_DF_SetPowerOf2M3(int32_t handle, unsigned char* status);
+/* Three sensor register values (low byte each) for the running terminal, or also kept
+ * in its flash; 0 acknowledged, -1 no acknowledgement, -2. */
+VORNC_API int32_t vornSetRegParamVORN321(int32_t handle, int32_t first, int32_t second,
+                                         int32_t third);
+VORNC_API int32_t vornSetRegParamToFlashVORN321(int32_t handle, int32_t first, int32_t second,
+                                                int32_t third);
 
 #ifdef __cplusplus
 }

@@ -9,18 +9,17 @@
 #include "platform/byte_order.h"
 #include "relay/exchange.h"
 #include "tamr11xc.h"
+#include "wire/data_flash_m3.h"
 
 namespace relay::data_flash {
 namespace {
 
 using exchange::Command;
 using exchange::kSizedByCall;
-using exchange::Records;
 using exchange::Wait;
 using namespace wire::request;
 
 constexpr int kLimitMs = 2000;
-constexpr int kAfterUpdateStartMs = 100;
 
 // Every data-flash command keeps its outcome; most hold the lock until the reply is in,
 // the writes whose data the controller only stores do not.
@@ -65,17 +64,15 @@ struct QueryM3Row {
 };
 constexpr QueryM3Row kQueriesM3[] = {
     {QueryM3::ReadStatusReady, recorded({byte('$'), byte('S'), byte(0x00)}, 3)},
-    {QueryM3::ReadStatus, recorded({byte('$'), byte('C'), byte(0x00)}, 3)},
-    {QueryM3::SetPowerOf2, recorded({byte('$'), byte('2'), byte(0x00)}, 3)},
+    {QueryM3::ReadStatus, wire::data_flash_m3::kReadStatus},
+    {QueryM3::SetPowerOf2, wire::data_flash_m3::kSetPowerOf2},
 };
 static_assert(wire::indexed_by(kQueriesM3, &QueryM3Row::which, QueryM3::SetPowerOf2));
 
-constexpr Command kReadBlockM3 = recorded({byte('$'), byte('R'), u32le(0), u16le(1)}, kSizedByCall);
-constexpr Command kWriteBlockM3 =
-    recorded_unlocked({byte('$'), byte('W'), u32le(0), u16le(1), data()}, 2);
-constexpr Command kUpdateStartM3 = {.request = {byte('*'), byte('U')},
-                                    .pause_after_ms = kAfterUpdateStartMs,
-                                    .records = Records::SendFailure};
+// The same flash as the type 321 terminal's, spoken the same way.
+constexpr Command kReadBlockM3 = wire::data_flash_m3::kReadBlock;
+constexpr Command kWriteBlockM3 = wire::data_flash_m3::kWriteBlock;
+constexpr Command kUpdateStartM3 = wire::data_flash_m3::kUpdateStart;
 
 // What a request can carry behind its header (the request buffer bounds it).
 static_assert(data_capacity(kWriteBlock.request, exchange::kRequestBufferBytes) ==

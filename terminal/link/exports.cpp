@@ -1,12 +1,13 @@
 // The exported entry points of libvornc.so: argument checks, then the operation.
+#include "terminal/firmware/data_flash.h"
+#include "terminal/firmware/firmware_update.h"
 #include "terminal/link/connection.h"
 #include "terminal/link/device_table.h"
 #include "terminal/link/identity.h"
 #include "terminal/link/network.h"
 #include "terminal/link/outputs.h"
-#include "terminal/link/store.h"
-
 #include "terminal/link/relay_board.h"
+#include "terminal/link/store.h"
 #include "vornc.h"
 
 using namespace vornc;
@@ -414,6 +415,67 @@ int tamrGetStatusInput(int handle, unsigned char* status) {
 int tamrGetAnswer(int handle, unsigned char* status) {
   return on_slot_with(handle, status,
                       [&](TerminalSlot& s) { return relay_board::read_answer(s, status); });
+}
+
+// ---- Firmware and web-content update ----
+
+int32_t vornUpdateFirmware(int32_t handle, const unsigned char* image) {
+  return on_slot_with(handle, image,
+                      [&](TerminalSlot& s) { return firmware::update_firmware(s, image); });
+}
+
+int32_t vornUpdateWEB(int32_t handle, const unsigned char* content, int32_t length) {
+  if (length < 0) return VORN_NO_REPLY;
+  return on_slot_with(handle, content, [&](TerminalSlot& s) {
+    return firmware::update_web(s, {content, static_cast<std::size_t>(length)});
+  });
+}
+
+int32_t vornUpdateFirmwareM4(int32_t handle, const unsigned char* image, int32_t length) {
+  if (length < 0) return VORN_NO_REPLY;
+  return on_slot_with(handle, image, [&](TerminalSlot& s) {
+    return firmware::update_firmware_m4(s, {image, static_cast<std::size_t>(length)});
+  });
+}
+
+int32_t vornUpdateWebM4(int32_t handle, const unsigned char* content, int32_t length) {
+  if (length < 0) return VORN_NO_REPLY;
+  return on_slot_with(handle, content, [&](TerminalSlot& s) {
+    return firmware::update_web_m4(s, {content, static_cast<std::size_t>(length)});
+  });
+}
+
+int32_t vornUpdateFirmwareM3(int32_t handle, const unsigned char* image, uint32_t length) {
+  return on_slot_with(handle, image, [&](TerminalSlot& s) {
+    return firmware::update_firmware_m3(s, {image, static_cast<std::size_t>(length)});
+  });
+}
+
+// ---- Data flash and sensor registers ----
+
+int32_t vorn_DF_ReadStatusM3(int32_t handle, unsigned char* status) {
+  return on_slot_with(handle, status, [&](TerminalSlot& s) {
+    return data_flash::query(s, data_flash::Query::ReadStatus, status);
+  });
+}
+
+int32_t vorn_DF_SetPowerOf2M3(int32_t handle, unsigned char* status) {
+  return on_slot_with(handle, status, [&](TerminalSlot& s) {
+    return data_flash::query(s, data_flash::Query::SetPowerOf2, status);
+  });
+}
+
+int32_t vornSetRegParamVORN321(int32_t handle, int32_t first, int32_t second, int32_t third) {
+  return on_slot(handle, [&](TerminalSlot& s) {
+    return data_flash::set_registers(s, data_flash::Registers::Running, first, second, third);
+  });
+}
+
+int32_t vornSetRegParamToFlashVORN321(int32_t handle, int32_t first, int32_t second,
+                                      int32_t third) {
+  return on_slot(handle, [&](TerminalSlot& s) {
+    return data_flash::set_registers(s, data_flash::Registers::Stored, first, second, third);
+  });
 }
 
 }  // extern "C"
