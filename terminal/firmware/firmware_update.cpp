@@ -24,13 +24,13 @@ using namespace wire::request;
 constexpr std::size_t kChunkBytes = 1024;
 constexpr std::size_t kFrameHeader = 6;
 constexpr int kChunkLimitMs = exchange::kReplyLimitMs;
-// The terminal erases its program area after the begin command before it takes chunks.
+// The terminal is given a moment after the begin command before the first chunk.
 constexpr int kAfterBeginMs = 100;
 // The stream is not acknowledged: the terminal needs this long to store each frame.
 constexpr int kStreamPacingMs = 5;
 // What the stream's one-byte tails carry; the terminal does not read them.
 constexpr int kUnreadByte = 0;
-// The web pages are unpacked before the terminal confirms them.
+// The end of a web-content update is confirmed slowly.
 constexpr int kWebEndLimitMs = 10000;
 constexpr int kWebEndReplyBytes = 3;
 
