@@ -41,18 +41,7 @@ class FlashResponder {
   FlashResponder(const FlashResponder&) = delete;
   FlashResponder& operator=(const FlashResponder&) = delete;
 
-  int connect() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    a.sin_port = htons(static_cast<std::uint16_t>(listener_.port()));
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
-      ::close(fd);
-      return -1;
-    }
-    return fd;
-  }
+  int connect() { return test_support::connect_loopback(listener_.port()); }
 
  private:
   static bool read_exactly(int c, std::uint8_t* into, std::size_t n) {

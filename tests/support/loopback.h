@@ -7,6 +7,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cstdint>
+
 namespace test_support {
 
 // A loopback listener on an ephemeral port that never accepts: connects complete in
@@ -41,6 +43,20 @@ class Listener {
   int fd_ = -1;
   int port_ = 0;
 };
+
+// A blocking client socket connected to a loopback port, or -1 when the connect fails.
+inline int connect_loopback(int port) {
+  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  address.sin_port = htons(static_cast<std::uint16_t>(port));
+  if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+    return fd;
+  }
+  if (fd >= 0) ::close(fd);
+  return -1;
+}
 
 // A port on loopback where nothing listens: a connect there is refused.
 inline int closed_port() {
