@@ -11,6 +11,9 @@
 namespace wire::frame {
 
 inline constexpr std::size_t kHeaderBytes = 6;
+// The same, as a row's reply length: an empty reply frame, the acknowledgement of most
+// type 122 commands.
+inline constexpr int kHeaderLength = static_cast<int>(kHeaderBytes);
 inline constexpr std::size_t kBufferBytes = 2048;
 inline constexpr std::size_t kMaxPayload = kBufferBytes - kHeaderBytes;
 

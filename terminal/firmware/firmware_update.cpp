@@ -10,6 +10,7 @@
 #include "terminal/link/dispatch.h"
 #include "terminal/link/exchange.h"
 #include "vornc.h"
+#include "wire/frame.h"
 
 namespace vornc::firmware {
 namespace {
@@ -22,7 +23,7 @@ using exchange::Wait;
 using namespace wire::request;
 
 constexpr std::size_t kChunkBytes = 1024;
-constexpr std::size_t kFrameHeader = 6;
+constexpr std::size_t kFrameHeader = wire::frame::kHeaderBytes;
 constexpr int kChunkLimitMs = exchange::kReplyLimitMs;
 // The terminal is given a moment after the begin command before the first chunk.
 constexpr int kAfterBeginMs = 100;
@@ -55,7 +56,7 @@ constexpr Command frame_step(int letter) {
   return {.request = {byte(letter)},
           .framing = Framing::Crc,
           .wait = Wait::DataFirst,
-          .reply_length = static_cast<int>(kFrameHeader),
+          .reply_length = wire::frame::kHeaderLength,
           .limit_ms = kChunkLimitMs,
           .records = Records::SendOutcome};
 }

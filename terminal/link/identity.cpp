@@ -3,6 +3,7 @@
 #include "terminal/link/dispatch.h"
 #include "terminal/link/exchange.h"
 #include "vornc.h"
+#include "wire/frame.h"
 
 namespace vornc::identity {
 namespace {
@@ -17,7 +18,7 @@ using exchange::Variants;
 using exchange::Wait;
 using namespace wire::request;
 
-constexpr int kFrameHeader = 6;
+constexpr int kFrameHeader = wire::frame::kHeaderLength;
 constexpr int kPlainReadLimitMs = 3000;
 constexpr int kReplyLimitMs = exchange::kReplyLimitMs;
 // The plain-command terminals drop a command that follows the previous one too closely.

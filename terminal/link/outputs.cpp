@@ -7,6 +7,7 @@
 #include "terminal/link/dispatch.h"
 #include "terminal/link/exchange.h"
 #include "vornc.h"
+#include "wire/frame.h"
 
 namespace vornc::outputs {
 namespace {
@@ -79,7 +80,7 @@ constexpr Variant kFrameLed = {.family = Family::Type122,
                                .command = {.request = {byte('A'), low8(0), low8(1)},
                                            .framing = Framing::Crc,
                                            .wait = Wait::DataFirst,
-                                           .reply_length = 6,
+                                           .reply_length = wire::frame::kHeaderLength,
                                            .limit_ms = exchange::kReplyLimitMs},
                                .unanswered = VORN_TIMEOUT};
 constexpr Variant kType321Led = {.family = Family::Type321,
